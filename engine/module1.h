@@ -1,0 +1,60 @@
+#pragma once
+
+#include "report_pane.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The checking logic: the check run over the eight ships, the sixteen rules
+// with their setting lookup, and the report log. Single-threaded by design:
+// the state below is shared between the procedures, as the callers set it.
+namespace korvane::Module1 {
+
+// Path of the file being checked; set by the front end before CheckSettings.
+extern std::string ConfigFile;
+// Section whose keys are read; CheckShip sets it and leaves it so.
+extern std::string CurrentSection;
+
+// Where AddReportLine writes. The front end points it at its pane before a
+// run; AddReportLine throws std::logic_error while it is unset.
+void SetReportPane(ReportPane* pane);
+ReportPane* GetReportPane();
+
+// CurrentSection/key of ConfigFile as the profile reader gives it; 0 for an
+// absent file, section or key, and 0 without touching any file while
+// ConfigFile or CurrentSection is empty.
+std::int32_t ReadSetting(std::string_view key);
+
+// The four rule kinds. Each reads its keys (the initial value first), writes
+// one red finding when the rule is broken and returns 1, else returns 0.
+std::int16_t CheckInitialMaximum(std::string_view base);
+std::int16_t CheckInitialXMax(std::string_view base);
+std::int16_t CheckInitialMaxX(std::string_view base);
+std::int16_t CheckNonZero(std::string_view key, std::string_view hint);
+
+// Applies the sixteen rules to one ship and writes its summary line.
+std::int16_t CheckShip(std::string_view ship);
+// The whole report for ConfigFile: expects an empty pane.
+void CheckSettings();
+
+// Appends text + CR LF at the end of the report; colour 0 leaves the
+// insertion colour alone, any other colour is used for this line only.
+void AddReportLine(std::string_view text, ReportColour colour);
+
+// Told about each finding as it is written, with the keys its rule read.
+// Used by front ends that point findings at their lines; nothing is
+// recorded while no observer is set.
+struct KeyReading {
+    std::string_view name;
+    std::int32_t value;
+};
+class FindingObserver {
+public:
+    virtual ~FindingObserver() = default;
+    virtual void finding(std::string_view ship, std::string_view text,
+                         const KeyReading* keys, std::size_t keyCount) = 0;
+};
+void SetFindingObserver(FindingObserver* observer);
+
+} // namespace korvane::Module1

@@ -1,0 +1,290 @@
+#include "profile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvane {
+namespace {
+
+// The profile reader's whitespace: TAB, LF, VT, FF, CR, space and Ctrl-Z.
+// A non-breaking space (0xA0) is not among them.
+bool isBlank(char c)
+{
+    switch (c) {
+    case '\t':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '\r':
+    case ' ':
+    case '\x1A':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view cutAtNul(std::string_view s)
+{
+    const auto nul = s.find('\0');
+    return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+// A name as it is compared: cut at a NUL, then trimmed.
+std::string_view nameOf(std::string_view raw) { return trim(cutAtNul(raw)); }
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+std::uint32_t nameHash(std::string_view name)
+{
+    std::uint32_t h = 2166136261u; // FNV-1a
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(asciiLower(c));
+        h *= 16777619u;
+    }
+    return h;
+}
+
+std::size_t lineEndFrom(std::string_view t, std::size_t i)
+{
+    while (i < t.size() && !isLineEnd(t[i]))
+        ++i;
+    return i;
+}
+
+std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end)
+{
+    while (i < end && isBlank(t[i]))
+        ++i;
+    return i;
+}
+
+// If the trimmed line [q, e) is a section header, the raw text between its
+// '[' and its last ']'.
+std::optional<std::string_view> headerText(std::string_view t, std::size_t q, std::size_t e)
+{
+    const std::string_view line = t.substr(q, e - q);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    const auto close = line.rfind(']');
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return line.substr(1, close - 1);
+}
+
+// Decodes UTF-16 in place, one byte per code unit: ASCII stays, anything
+// else becomes 0x80, which no rule of the reader gives a meaning to.
+void decodeUtf16(std::string& bytes, bool bigEndian)
+{
+    std::size_t out = 0;
+    for (std::size_t in = 2; in + 1 < bytes.size(); in += 2) {
+        const auto lo = static_cast<unsigned char>(bytes[in + (bigEndian ? 1 : 0)]);
+        const auto hi = static_cast<unsigned char>(bytes[in + (bigEndian ? 0 : 1)]);
+        const unsigned unit = lo | (hi << 8);
+        bytes[out++] = unit < 0x80 ? static_cast<char>(unit) : '\x80';
+    }
+    bytes.resize(out);
+}
+
+} // namespace
+
+Profile Profile::parse(std::string bytes)
+{
+    Profile p;
+    const auto startsWith = [&](std::string_view mark) {
+        return std::string_view(bytes).substr(0, mark.size()) == mark;
+    };
+    if (startsWith("\xEF\xBB\xBF"))
+        p.start_ = 3;
+    else if (startsWith("\xFF\xFE"))
+        decodeUtf16(bytes, false);
+    else if (startsWith("\xFE\xFF"))
+        decodeUtf16(bytes, true);
+    p.text_ = std::move(bytes);
+
+    const std::string_view t = p.text();
+    p.headers_.push_back(kNoHeader);
+    p.indexedEnd_ = t.size();
+    std::size_t pos = 0;
+    while (pos < t.size()) {
+        // Leading blanks include the line ends, so this also steps over the
+        // run of CR and LF that ended the previous line and any empty lines.
+        const std::size_t q = skipBlanks(t, pos, t.size());
+        if (q == t.size())
+            break;
+        std::size_t e = lineEndFrom(t, q);
+        pos = e;
+        if (t[q] != '[')
+            continue;
+        while (e > q && isBlank(t[e - 1]))
+            --e;
+        if (!headerText(t, q, e))
+            continue; // no ']': an ordinary key line
+        if (p.headers_.size() == kMaxIndexedSections) {
+            p.indexedEnd_ = q;
+            break;
+        }
+        p.headers_.push_back(q);
+    }
+
+    p.byHash_.reserve(p.headers_.size());
+    for (std::size_t i = 0; i < p.headers_.size(); ++i)
+        p.byHash_.push_back({nameHash(p.headerName(p.headers_[i])), static_cast<std::uint32_t>(i)});
+    std::sort(p.byHash_.begin(), p.byHash_.end(), [](const HashEntry& a, const HashEntry& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+    });
+    return p;
+}
+
+std::string_view Profile::headerName(std::size_t header) const
+{
+    if (header == kNoHeader)
+        return {};
+    const std::string_view t = text();
+    std::size_t e = lineEndFrom(t, header);
+    while (e > header && isBlank(t[e - 1]))
+        --e;
+    return nameOf(headerText(t, header, e).value_or(std::string_view{}));
+}
+
+Profile::Section Profile::sectionAt(std::size_t index) const
+{
+    const std::size_t end = index + 1 < headers_.size() ? headers_[index + 1] : indexedEnd_;
+    return {headers_[index], end};
+}
+
+std::size_t Profile::bodyStart(const Section& s) const
+{
+    return s.header == kNoHeader ? 0 : lineEndFrom(text(), s.header);
+}
+
+std::optional<Profile::Section> Profile::findSection(std::string_view name) const
+{
+    name = trim(name);
+    const std::uint32_t h = nameHash(name);
+    auto it = std::lower_bound(byHash_.begin(), byHash_.end(), h,
+                               [](const HashEntry& e, std::uint32_t v) { return e.hash < v; });
+    for (; it != byHash_.end() && it->hash == h; ++it) {
+        if (sameName(headerName(headers_[it->index]), name))
+            return sectionAt(it->index);
+    }
+    if (indexedEnd_ == text().size())
+        return std::nullopt;
+    return scanUnindexed(name);
+}
+
+std::optional<Profile::Section> Profile::scanUnindexed(std::string_view name) const
+{
+    for (const auto& [seen, result] : scanned_) {
+        if (sameName(seen, name))
+            return result;
+    }
+    const std::string_view t = text();
+    std::optional<Section> found;
+    std::size_t pos = indexedEnd_;
+    while (pos < t.size()) {
+        const std::size_t q = skipBlanks(t, pos, t.size());
+        if (q == t.size())
+            break;
+        std::size_t e = lineEndFrom(t, q);
+        pos = e;
+        while (e > q && isBlank(t[e - 1]))
+            --e;
+        const auto header = headerText(t, q, e);
+        if (!header)
+            continue;
+        if (found) { // this header ends the section found
+            found->end = q;
+            break;
+        }
+        if (sameName(nameOf(*header), name))
+            found = Section{q, t.size()};
+    }
+    scanned_.emplace_back(std::string(name), found);
+    return found;
+}
+
+std::optional<std::size_t> Profile::sectionOffset(std::string_view section) const
+{
+    const auto s = findSection(section);
+    if (!s)
+        return std::nullopt;
+    return s->header == kNoHeader ? 0 : s->header;
+}
+
+std::optional<Profile::KeyLine> Profile::find(std::string_view section, std::string_view key) const
+{
+    const auto s = findSection(section);
+    if (!s)
+        return std::nullopt;
+    key = trim(key);
+    const std::string_view t = text();
+    std::size_t pos = bodyStart(*s);
+    while (pos < s->end) {
+        const std::size_t q = skipBlanks(t, pos, s->end);
+        if (q == s->end)
+            break;
+        std::size_t e = lineEndFrom(t, q);
+        pos = e;
+        while (e > q && isBlank(t[e - 1]))
+            --e;
+        const std::string_view line = t.substr(q, e - q);
+        const auto eq = line.find('=');
+        if (!sameName(nameOf(line.substr(0, eq)), key))
+            continue;
+        // The first matching line decides, with or without a value.
+        std::string_view value;
+        if (eq != std::string_view::npos)
+            value = cutAtNul(trim(line.substr(eq + 1)));
+        return KeyLine{q, value};
+    }
+    return std::nullopt;
+}
+
+std::int32_t Profile::readInt(std::string_view section, std::string_view key) const
+{
+    const auto found = find(section, key);
+    return found ? profileValueToInt(found->value) : 0;
+}
+
+std::size_t Profile::lineAt(std::size_t offset) const
+{
+    const std::string_view t = text();
+    offset = std::min(offset, t.size());
+    // Each LF ends a line, and so does each CR that no LF follows.
+    const auto endsIn = [&](std::size_t from, std::size_t to) {
+        std::size_t n = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            if (t[i] == '\n' || (t[i] == '\r' && (i + 1 == t.size() || t[i + 1] != '\n')))
+                ++n;
+        }
+        return n;
+    };
+    if (lineMarks_.empty()) {
+        lineMarks_.push_back(1);
+        for (std::size_t at = kLineStep; at <= t.size(); at += kLineStep)
+            lineMarks_.push_back(lineMarks_.back() + endsIn(at - kLineStep, at));
+    }
+    const std::size_t mark = offset / kLineStep;
+    return lineMarks_[mark] + endsIn(mark * kLineStep, offset);
+}
+
+} // namespace korvane

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace korvane {
+
+// The ships in the order they are checked; the name is also the section.
+struct Ship {
+    std::string_view name;
+    std::string_view header;
+};
+extern const std::array<Ship, 8> kShips;
+
+// The four kinds of rule. For a base name B the pair rules compare:
+//   InitialMaximum: InitialB against MaximumB (equal is a finding too)
+//   InitialXMax:    InitialB against BMax
+//   InitialMaxX:    InitialB against MaxB
+// and NonZero finds the key B at 0.
+enum class RuleKind { InitialMaximum, InitialXMax, InitialMaxX, NonZero };
+
+struct Rule {
+    RuleKind kind;
+    std::string_view argument;
+    std::string_view hint; // NonZero only
+};
+// The sixteen rules applied to every ship, in order.
+extern const std::array<Rule, 16> kRules;
+
+} // namespace korvane

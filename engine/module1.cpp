@@ -130,6 +130,7 @@ std::int16_t CheckShip(std::string_view ship)
 void CheckSettings()
 {
     std::int16_t total = 0;
+    ProfileStore::instance().beginCheck();
     AddReportLine("Checking settings...", kNoColour);
     for (const Ship& ship : kShips) {
         AddReportLine(ship.header, kShipColour);

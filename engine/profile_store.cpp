@@ -1,6 +1,8 @@
 #include "profile_store.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,8 +83,11 @@ LoadedProfile ProfileStore::load(const std::string& path)
                         static_cast<std::uint64_t>(s.st_size), s.st_mtim.tv_sec, s.st_mtim.tv_nsec,
                         s.st_ctim.tv_sec, s.st_ctim.tv_nsec};
     };
-    if (cached_ && path == cachedPath_ && cachedIdentity_ == identityOf(st))
+    if (cached_ && path == cachedPath_ && cachedIdentity_ == identityOf(st) && trusted(*cachedIdentity_))
         return {cached_, FileStatus::Ok, 0};
+
+    timespec readAt{};
+    ::clock_gettime(CLOCK_REALTIME, &readAt);
 
     // O_NONBLOCK: should the path have become a FIFO since the stat, the
     // open must not wait for a writer.
@@ -103,6 +108,8 @@ LoadedProfile ProfileStore::load(const std::string& path)
     cached_ = std::make_shared<const Profile>(Profile::parse(std::move(bytes)));
     cachedPath_ = path;
     cachedIdentity_ = identityOf(st);
+    cachedAtSec_ = readAt.tv_sec;
+    cachedRun_ = run_;
     return {cached_, FileStatus::Ok, 0};
 }
 
@@ -110,6 +117,17 @@ std::int32_t ProfileStore::readInt(const std::string& path, std::string_view sec
                                    std::string_view key)
 {
     return load(path).profile->readInt(section, key);
+}
+
+bool ProfileStore::trusted(const Identity& id) const
+{
+    if (cachedRun_ == run_)
+        return true;
+    // Far enough past the file's last change that no later change can have
+    // left its times as they were.
+    constexpr std::int64_t kGrainSeconds = 2;
+    const std::int64_t lastChange = std::max(id.mtimeSec, id.ctimeSec);
+    return lastChange + kGrainSeconds < cachedAtSec_;
 }
 
 void ProfileStore::setMemoryFile(const std::string& path, std::string bytes)

@@ -31,6 +31,11 @@ struct LoadedProfile {
 // no code page), reads regular files only, and keeps the last file parsed
 // while it is unchanged (same device, inode, size, modification time and
 // status-change time), so a check run parses its file once.
+//
+// Those times have a coarse grain: a file changed again within the tick of
+// its last change keeps all of them. A parse made that soon after the file's
+// last change is therefore trusted only for the check run that made it; the
+// next run reads the file again.
 class ProfileStore {
 public:
     static ProfileStore& instance();
@@ -45,6 +50,9 @@ public:
     void setMemoryFile(const std::string& path, std::string bytes);
     void forgetMemoryFile(const std::string& path);
 
+    // Marks the start of a check run (see above).
+    void beginCheck() { ++run_; }
+
     // Drops the cached parse: the next load reads the file again.
     void clearCache();
 
@@ -55,8 +63,13 @@ private:
         bool operator==(const Identity&) const = default;
     };
 
+    bool trusted(const Identity& id) const;
+
     std::string cachedPath_;
     std::optional<Identity> cachedIdentity_;
+    std::int64_t cachedAtSec_ = 0; // when the file's read began
+    std::uint64_t cachedRun_ = 0;                     // the run that read it
+    std::uint64_t run_ = 0;
     std::shared_ptr<const Profile> cached_;
     std::map<std::string, std::shared_ptr<const Profile>> memoryFiles_;
 };

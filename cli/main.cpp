@@ -1,0 +1,111 @@
+// korvane-check: the check run for terminals, scripts and CI.
+
+#include "check_file.h"
+#include "korvane_version.h"
+#include "profile_store.h"
+#include "report_writer.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using korvane::FileStatus;
+using korvane::cli::Format;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFindings = 1;
+constexpr int kExitTrouble = 2; // usage error, or a file that could not be checked
+
+constexpr const char* kStdinName = "<stdin>";
+
+std::string reasonFor(const korvane::LoadedProfile& loaded)
+{
+    if (loaded.status == FileStatus::NotRegular)
+        return "not a regular file";
+    return std::strerror(loaded.error);
+}
+
+bool useColour(const std::string& mode)
+{
+    if (mode == "always")
+        return true;
+    if (mode == "never")
+        return false;
+    const char* noColour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) && !(noColour && *noColour);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
+                 "report: red findings, blue ship headers and summaries, and a verdict.",
+                 "korvane-check"};
+    app.footer("Exit status: 0 when every FILE is OK, 1 when any has findings, 2 on a usage\n"
+               "error or when a FILE cannot be checked. FILE - reads standard input.");
+    app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
+
+    std::vector<std::string> files;
+    app.add_option("FILE", files, "Settings files to check")->required();
+    std::string colourMode = "auto";
+    app.add_option("--color", colourMode,
+                   "Colour the text report: auto (on a terminal, unless NO_COLOR is set and not "
+                   "empty), always or never")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
+    std::string formatName = "text";
+    const std::map<std::string, Format> formats{{"text", Format::Text}, {"json", Format::Json}};
+    app.add_option("--format", formatName, "Output: text (the report) or json (one object per FILE)")
+        ->check(CLI::IsMember(formats));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? kExitOk : kExitTrouble;
+    }
+
+    const Format format = formats.at(formatName);
+    const bool colour = format == Format::Text && useColour(colourMode);
+    auto& store = korvane::ProfileStore::instance();
+    int status = kExitOk;
+    bool first = true;
+    for (const std::string& path : files) {
+        const bool fromStdin = path == "-";
+        const std::string name = fromStdin ? kStdinName : path;
+        if (fromStdin) {
+            std::string bytes(std::istreambuf_iterator<char>(std::cin), {});
+            store.setMemoryFile(path, std::move(bytes));
+        }
+        const auto loaded = store.load(path);
+        if (loaded.status != FileStatus::Ok) {
+            std::cerr << "korvane-check: " << name << ": " << reasonFor(loaded) << '\n';
+            status = kExitTrouble;
+            continue;
+        }
+        korvane::cli::FileReport report{name, korvane::checkFile(path)};
+        if (fromStdin)
+            store.forgetMemoryFile(path);
+        if (format == Format::Text && files.size() > 1)
+            std::cout << (first ? "" : "\n") << "==> " << name << " <==\n";
+        first = false;
+        korvane::cli::writeReport(std::cout, report, format, colour);
+        if (report.outcome.errors > 0 && status == kExitOk)
+            status = kExitFindings;
+    }
+
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "korvane-check: cannot write the report: " << std::strerror(errno) << '\n';
+        return kExitTrouble;
+    }
+    return status;
+}

@@ -1,0 +1,171 @@
+// korvane-check end to end: reports, formats, colour switches, exit statuses.
+#include "run_process.h"
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+namespace korvane::test {
+namespace {
+
+using nlohmann::json;
+
+const std::string kClean = KORVANE_EXAMPLES "/clean.cfg";
+const std::string kServer = KORVANE_EXAMPLES "/server.cfg"; // three findings
+
+ProcessResult check(std::vector<std::string> args, ProcessOptions options = {})
+{
+    args.insert(args.begin(), KORVANE_CHECK);
+    options.env.emplace("NO_COLOR", "");
+    return runProcess(args, options);
+}
+
+ProcessOptions onTerminal(std::map<std::string, std::string> env = {})
+{
+    ProcessOptions o;
+    o.env = std::move(env);
+    o.terminal = true;
+    return o;
+}
+
+ProcessOptions withEnv(std::map<std::string, std::string> env)
+{
+    ProcessOptions o;
+    o.env = std::move(env);
+    return o;
+}
+
+std::vector<json> jsonLines(const std::string& out)
+{
+    std::vector<json> objects;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+        objects.push_back(json::parse(out.substr(start, end - start)));
+    EXPECT_EQ(start, out.size()) << "output does not end with a line end";
+    return objects;
+}
+
+TEST(CheckText, PrintsTheReportOneLinePerLine)
+{
+    const auto r = check({kServer});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("Checking Javelin...\n"
+                         "InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]\n"
+                         "Number of errors: 1.\n\n"),
+              std::string::npos);
+    EXPECT_TRUE(r.out.ends_with("\nTotal errors: 3.\n"));
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+
+    const auto clean = check({kClean});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(std::count(clean.out.begin(), clean.out.end(), '\n'), 26);
+    EXPECT_TRUE(clean.out.starts_with("Checking settings...\nChecking Warbird...\nWarbird is OK\n\n"));
+}
+
+TEST(CheckText, ColourOnATerminalUnlessSwitchedOff)
+{
+    const std::string red = "\x1b[31mInitialEnergy is equal to MaximumEnergy. [?status kickoff bug]\x1b[0m";
+    const std::string blue = "\x1b[34mChecking Javelin...\x1b[0m";
+
+    auto tty = check({kServer}, onTerminal());
+    EXPECT_NE(tty.out.find(red), std::string::npos);
+    EXPECT_NE(tty.out.find(blue), std::string::npos);
+    EXPECT_TRUE(tty.out.starts_with("Checking settings...\r\n")); // no colour asked for it
+    EXPECT_EQ(tty.out.find("\x1b[0m\x1b"), std::string::npos);
+
+    EXPECT_EQ(check({kServer}, onTerminal({{"NO_COLOR", "1"}})).out.find('\x1b'),
+              std::string::npos);
+    EXPECT_EQ(check({"--color=never", kServer}, onTerminal()).out.find('\x1b'), std::string::npos);
+    EXPECT_NE(check({"--color=always", kServer}).out.find(red), std::string::npos);
+    EXPECT_NE(check({"--color=always", kServer}, withEnv({{"NO_COLOR", "1"}})).out.find(red),
+              std::string::npos);
+    EXPECT_EQ(check({"--color=sometimes", kServer}).status, 2);
+}
+
+TEST(CheckJson, OneObjectPerFileWithEveryLineAndColour)
+{
+    const auto r = check({"--format=json", kServer, kClean});
+    EXPECT_EQ(r.status, 1);
+    const auto objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[0]["file"], kServer);
+    EXPECT_EQ(objects[0]["errors"], 3);
+    const json& lines = objects[0]["lines"];
+    ASSERT_EQ(lines.size(), 29u);
+    EXPECT_EQ(lines[0], json({{"text", "Checking settings..."}, {"colour", 0}}));
+    EXPECT_EQ(lines[1], json({{"text", "Checking Warbird..."}, {"colour", 16711680}}));
+    EXPECT_EQ(lines[5], json({{"text", "InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]"},
+                              {"colour", 255}}));
+    EXPECT_EQ(lines[7], json({{"text", ""}, {"colour", 0}}));
+    EXPECT_EQ(lines[28], json({{"text", "Total errors: 3."}, {"colour", 0}}));
+    EXPECT_EQ(objects[1]["errors"], 0);
+    EXPECT_EQ(objects[1]["lines"].back()["text"], "This CFG file is OK.");
+}
+
+TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked)
+{
+    TempDir dir;
+    const std::string missing = (dir.path() / "missing.cfg").string();
+    const std::string folder = dir.path().string();
+    const auto r = check({"--format=json", missing, kClean, folder});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "korvane-check: " + missing + ": No such file or directory\n"
+                     "korvane-check: " + folder + ": not a regular file\n");
+    const auto objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0]["file"], kClean);
+
+    // An unchecked file outranks findings in the exit status.
+    EXPECT_EQ(check({kServer, missing}).status, 2);
+    // An empty file is a file: every key reads 0.
+    const auto empty = check({dir.write("empty.cfg", "")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(empty.out.ends_with("Total errors: 56.\n"));
+}
+
+TEST(CheckFiles, SeveralTextReportsAreHeadedByTheirFile)
+{
+    const auto r = check({kClean, kServer});
+    EXPECT_TRUE(r.out.starts_with("==> " + kClean + " <==\nChecking settings...\n"));
+    EXPECT_NE(r.out.find("This CFG file is OK.\n\n==> " + kServer + " <==\n"), std::string::npos);
+}
+
+TEST(CheckFiles, DashReadsStandardInput)
+{
+    ProcessOptions options;
+    options.input = "[Warbird]\nSuperTime=0\n";
+    const auto r = check({"--format=json", "-"}, options);
+    EXPECT_EQ(r.status, 1);
+    const auto objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0]["file"], "<stdin>");
+    EXPECT_EQ(objects[0]["errors"], 56);
+}
+
+TEST(CheckUsage, HelpVersionAndMistakes)
+{
+    const auto help = check({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("korvane-check [OPTIONS] FILE..."), std::string::npos);
+    const auto version = check({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("korvane-check "));
+    EXPECT_EQ(check({}).status, 2);
+    EXPECT_EQ(check({"--format=xml", kClean}).status, 2);
+    EXPECT_EQ(check({"--no-such-option", kClean}).status, 2);
+}
+
+TEST(CheckOutput, AFailedWriteIsNotSuccess)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full here";
+    const auto r = runProcess({"/bin/sh", "-c", std::string("exec '") + KORVANE_CHECK + "' '" + kClean + "' >/dev/full"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot write the report"), std::string::npos);
+}
+
+} // namespace
+} // namespace korvane::test

@@ -1,0 +1,109 @@
+#include "run_process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvane::test {
+namespace {
+
+[[noreturn]] void execChild(const std::vector<std::string>& argv, const ProcessOptions& options)
+{
+    for (const auto& [name, value] : options.env) {
+        if (value.empty())
+            ::unsetenv(name.c_str());
+        else
+            ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
+int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+
+// Reads both pipes to their ends, writing the input as the child takes it.
+void pump(int in, const std::string& input, int out, std::string& outText, int err, std::string& errText)
+{
+    std::size_t written = 0;
+    if (in >= 0 && input.empty()) {
+        ::close(in);
+        in = -1;
+    }
+    char buf[65536];
+    while (out >= 0 || err >= 0) {
+        pollfd fds[3] = {{out, POLLIN, 0}, {err, POLLIN, 0}, {in, POLLOUT, 0}};
+        if (::poll(fds, 3, -1) < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            int& fd = i == 0 ? out : err;
+            if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0) {
+                (i == 0 ? outText : errText).append(buf, static_cast<std::size_t>(n));
+            } else {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        if (in >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t n = ::write(in, input.data() + written, input.size() - written);
+            if (n > 0)
+                written += static_cast<std::size_t>(n);
+            if (n <= 0 || written == input.size()) {
+                ::close(in);
+                in = -1;
+            }
+        }
+    }
+    if (in >= 0)
+        ::close(in);
+}
+
+} // namespace
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
+{
+    ::signal(SIGPIPE, SIG_IGN);
+    ProcessResult result;
+    if (options.terminal) {
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0)
+            execChild(argv, options);
+        pump(-1, {}, master, result.out, -1, result.err);
+        int raw = 0;
+        ::waitpid(pid, &raw, 0);
+        result.status = statusOf(raw);
+        return result;
+    }
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        execChild(argv, options);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    pump(in[1], options.input, out[0], result.out, err[0], result.err);
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    result.status = statusOf(raw);
+    return result;
+}
+
+} // namespace korvane::test

@@ -62,8 +62,14 @@ int main(int argc, char** argv)
                    "empty), always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}));
     std::string formatName = "text";
-    const std::map<std::string, Format> formats{{"text", Format::Text}, {"json", Format::Json}};
-    app.add_option("--format", formatName, "Output: text (the report) or json (one object per FILE)")
+    const std::map<std::string, Format> formats{{"text", Format::Text},
+                                                {"json", Format::Json},
+                                                {"gcc", Format::Gcc},
+                                                {"github", Format::Github}};
+    app.add_option("--format", formatName,
+                   "Output: text (the report), json (one object per FILE, with the findings and "
+                   "their lines), gcc (FILE:LINE: error: TEXT per finding) or github (a workflow "
+                   "annotation per finding)")
         ->check(CLI::IsMember(formats));
 
     try {
@@ -91,7 +97,8 @@ int main(int argc, char** argv)
             status = kExitTrouble;
             continue;
         }
-        korvane::cli::FileReport report{name, korvane::checkFile(path)};
+        korvane::cli::FileReport report{name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
+                                                                           : korvane::Findings::Skip)};
         if (fromStdin)
             store.forgetMemoryFile(path);
         if (format == Format::Text && files.size() > 1)

@@ -28,15 +28,84 @@ void writeText(std::ostream& out, const FileReport& report, bool colour)
     }
 }
 
+using Json = nlohmann::ordered_json;
+
+Json lineNumber(const std::optional<std::size_t>& line)
+{
+    return line ? Json(*line) : Json(nullptr);
+}
+
 void writeJson(std::ostream& out, const FileReport& report)
 {
-    nlohmann::ordered_json lines = nlohmann::ordered_json::array();
+    Json lines = Json::array();
     for (const ReportLine& line : report.outcome.lines)
         lines.push_back({{"text", line.text}, {"colour", line.colour}});
-    const nlohmann::ordered_json object = {
-        {"file", report.name}, {"errors", report.outcome.errors}, {"lines", std::move(lines)}};
+    Json findings = Json::array();
+    for (const Finding& f : report.outcome.findings) {
+        Json keys = Json::array();
+        for (const CheckedKey& key : f.keys)
+            keys.push_back({{"name", key.name}, {"value", key.value}, {"line", lineNumber(key.line)}});
+        findings.push_back({{"ship", f.ship},
+                            {"text", f.text},
+                            {"line", lineNumber(f.line())},
+                            {"keys", std::move(keys)}});
+    }
+    const Json object = {{"file", report.name},
+                         {"errors", report.outcome.errors},
+                         {"lines", std::move(lines)},
+                         {"findings", std::move(findings)}};
     // A path need not be UTF-8; JSON text must be, so stray bytes become U+FFFD.
-    out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+// The form compilers use, which editors and CI logs jump from.
+void writeGcc(std::ostream& out, const FileReport& report)
+{
+    for (const Finding& f : report.outcome.findings) {
+        out << report.name;
+        if (const auto line = f.line())
+            out << ':' << *line;
+        out << ": error: " << f.text << '\n';
+    }
+}
+
+// GitHub's workflow command escaping: data escapes %, CR and LF; property
+// values also escape ':' and ','.
+std::string githubEscape(std::string_view s, bool property)
+{
+    std::string escaped;
+    for (char c : s) {
+        switch (c) {
+        case '%':
+            escaped += "%25";
+            break;
+        case '\r':
+            escaped += "%0D";
+            break;
+        case '\n':
+            escaped += "%0A";
+            break;
+        case ':':
+            escaped += property ? "%3A" : ":";
+            break;
+        case ',':
+            escaped += property ? "%2C" : ",";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void writeGithub(std::ostream& out, const FileReport& report)
+{
+    for (const Finding& f : report.outcome.findings) {
+        out << "::error file=" << githubEscape(report.name, true);
+        if (const auto line = f.line())
+            out << ",line=" << *line;
+        out << "::" << githubEscape(f.text, false) << '\n';
+    }
 }
 
 } // namespace
@@ -49,6 +118,12 @@ void writeReport(std::ostream& out, const FileReport& report, Format format, boo
         break;
     case Format::Json:
         writeJson(out, report);
+        break;
+    case Format::Gcc:
+        writeGcc(out, report);
+        break;
+    case Format::Github:
+        writeGithub(out, report);
         break;
     }
 }

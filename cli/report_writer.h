@@ -7,16 +7,23 @@
 
 namespace korvane::cli {
 
-enum class Format { Text, Json };
+enum class Format {
+    Text,   // the report, one line per line
+    Json,   // one object per file: the report's lines and the findings
+    Gcc,    // FILE:LINE: error: TEXT, one line per finding
+    Github, // a workflow error annotation per finding
+};
+
+// Whether the format lists findings with their lines.
+inline bool locatesFindings(Format f) { return f != Format::Text; }
 
 struct FileReport {
     std::string name; // as given on the command line, or <stdin>
     CheckOutcome outcome;
 };
 
-// Writes one file's report to `out` in the chosen format. Text is one report
-// line per output line, in ANSI colours when `colour` is set; JSON is one
-// object on one line.
+// Writes one file's report to `out` in the chosen format; `colour` (ANSI)
+// applies to text only.
 void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour);
 
 } // namespace korvane::cli

@@ -1,6 +1,7 @@
 #include "check_file.h"
 
 #include "module1.h"
+#include "profile_store.h"
 
 #include <algorithm>
 
@@ -15,7 +16,7 @@ public:
     {
         Finding f{std::string(ship), std::string(text), {}};
         for (std::size_t i = 0; i < keyCount; ++i)
-            f.keys.push_back({std::string(keys[i].name), keys[i].value});
+            f.keys.push_back({std::string(keys[i].name), keys[i].value, std::nullopt});
         out_.push_back(std::move(f));
     }
 
@@ -46,15 +47,23 @@ private:
 
 } // namespace
 
-CheckOutcome checkFile(const std::string& path, bool recordFindings)
+CheckOutcome checkFile(const std::string& path, Findings findings)
 {
     CheckOutcome outcome;
     MemoryReport report;
     FindingRecorder recorder(outcome.findings);
     {
-        RunScope scope(&report, recordFindings ? &recorder : nullptr);
+        RunScope scope(&report, findings == Findings::Locate ? &recorder : nullptr);
         Module1::ConfigFile = path;
         Module1::CheckSettings();
+    }
+    if (!outcome.findings.empty()) {
+        // The parse the run read from, kept while the file is unchanged.
+        const auto profile = ProfileStore::instance().load(path).profile;
+        for (Finding& f : outcome.findings) {
+            for (CheckedKey& key : f.keys)
+                key.line = profile->locate(f.ship, key.name);
+        }
     }
     outcome.lines = report.lines();
     // Every finding, and nothing else, is written in the findings' red.

@@ -3,22 +3,28 @@
 #include "memory_report.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace korvane {
 
+// A key a rule read: its value and the line that decided it (see
+// Profile::locate).
 struct CheckedKey {
     std::string name;
     std::int32_t value;
+    std::optional<std::size_t> line;
     bool operator==(const CheckedKey&) const = default;
 };
 
-// A finding with what its rule read, in the order the rule read it.
+// A finding with the keys its rule read, in the order the rule read them.
+// It points at the line of its first key.
 struct Finding {
     std::string ship;
     std::string text;
     std::vector<CheckedKey> keys;
+    std::optional<std::size_t> line() const { return keys.empty() ? std::nullopt : keys.front().line; }
 };
 
 struct CheckOutcome {
@@ -27,8 +33,12 @@ struct CheckOutcome {
     std::vector<Finding> findings; // filled only when asked for
 };
 
+enum class Findings { Skip, Locate };
+
 // Runs the check run on `path` into a fresh in-memory report, as the main
-// window's Check command does into its pane, and returns the report.
-CheckOutcome checkFile(const std::string& path, bool recordFindings = false);
+// window's Check command does into its pane, and returns the report. With
+// Findings::Locate it also lists the findings with their keys and lines;
+// the lines are looked up after the run, which itself costs the same.
+CheckOutcome checkFile(const std::string& path, Findings findings = Findings::Skip);
 
 } // namespace korvane

@@ -259,6 +259,16 @@ std::optional<Profile::KeyLine> Profile::find(std::string_view section, std::str
     return std::nullopt;
 }
 
+std::optional<std::size_t> Profile::locate(std::string_view section, std::string_view key) const
+{
+    if (const auto found = find(section, key))
+        return lineAt(found->offset);
+    const auto s = findSection(section);
+    if (!s || s->header == kNoHeader)
+        return std::nullopt;
+    return lineAt(s->header);
+}
+
 std::int32_t Profile::readInt(std::string_view section, std::string_view key) const
 {
     const auto found = find(section, key);

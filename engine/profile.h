@@ -43,6 +43,11 @@ public:
     // the section of the lines before any header, 0.
     std::optional<std::size_t> sectionOffset(std::string_view section) const;
 
+    // The line that decided section/key: the key's own line, the section's
+    // header line when the key is absent from it, nothing when no header
+    // names the section.
+    std::optional<std::size_t> locate(std::string_view section, std::string_view key) const;
+
     // The line, counted from 1 as an editor counts (each LF, CR LF or lone
     // CR ends one line), holding the decoded text's `offset`.
     std::size_t lineAt(std::size_t offset) const;

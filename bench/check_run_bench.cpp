@@ -13,8 +13,7 @@
 
 namespace {
 
-std::string settingsPath()
-{
+std::string settingsPath() {
     static const std::string path = [] {
         const auto p = std::filesystem::temp_directory_path() / "korvane-bench-1mib.cfg";
         std::ofstream(p, std::ios::binary) << korvane::bench::generateSettings(1 << 20);
@@ -24,8 +23,7 @@ std::string settingsPath()
 }
 
 // Reading and parsing the file once, from a cold cache.
-void BM_ParseFile(benchmark::State& state)
-{
+void BM_ParseFile(benchmark::State& state) {
     const std::string path = settingsPath();
     auto& store = korvane::ProfileStore::instance();
     for (auto _ : state) {
@@ -38,8 +36,7 @@ void BM_ParseFile(benchmark::State& state)
 BENCHMARK(BM_ParseFile)->Unit(benchmark::kMicrosecond);
 
 // The whole check run, 240 lookups and the report, from the same cold cache.
-void BM_CheckRun(benchmark::State& state)
-{
+void BM_CheckRun(benchmark::State& state) {
     const std::string path = settingsPath();
     auto& store = korvane::ProfileStore::instance();
     for (auto _ : state) {
@@ -55,14 +52,12 @@ BENCHMARK(BM_CheckRun)->Unit(benchmark::kMicrosecond);
 // Prints the run/parse ratio after the usual table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             times_[run.benchmark_name()] = run.GetAdjustedRealTime();
     }
-    void Finalize() override
-    {
+    void Finalize() override {
         ConsoleReporter::Finalize();
         const auto parse = times_.find("BM_ParseFile");
         const auto check = times_.find("BM_CheckRun");
@@ -78,8 +73,7 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

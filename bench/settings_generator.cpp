@@ -4,14 +4,14 @@
 
 namespace korvane::bench {
 
-std::string generateSettings(std::size_t bytes)
-{
+std::string generateSettings(std::size_t bytes) {
     static constexpr std::array<const char*, 8> kShips = {
         "Warbird", "Javelin", "Spider", "Leviathan", "Terrier", "Weasel", "Lancaster", "Shark"};
     static constexpr const char* kShipKeys =
         "SuperTime=6000\r\nShieldsTime=3000\r\nInitialRotation=200\r\nMaximumRotation=260\r\n"
         "InitialThrust=15\r\nMaximumThrust=18\r\nInitialSpeed=2000\r\nMaximumSpeed=3250\r\n"
-        "InitialRecharge=400\r\nMaximumRecharge=1150\r\nInitialEnergy=1000\r\nMaximumEnergy=1700\r\n"
+        "InitialRecharge=400\r\nMaximumRecharge=1150\r\nInitialEnergy=1000\r\nMaximumEnergy="
+        "1700\r\n"
         "InitialRepel=0\r\nRepelMax=1\r\nInitialBurst=0\r\nBurstMax=1\r\nInitialBrick=0\r\n"
         "BrickMax=0\r\nInitialRocket=0\r\nRocketMax=1\r\nInitialDecoy=0\r\nDecoyMax=1\r\n"
         "InitialPortal=0\r\nPortalMax=0\r\nInitialThor=0\r\nThorMax=0\r\nInitialGuns=1\r\n"

@@ -26,15 +26,13 @@ constexpr int kExitTrouble = 2; // usage error, or a file that could not be chec
 
 constexpr const char* kStdinName = "<stdin>";
 
-std::string reasonFor(const korvane::LoadedProfile& loaded)
-{
+std::string reasonFor(const korvane::LoadedProfile& loaded) {
     if (loaded.status == FileStatus::NotRegular)
         return "not a regular file";
     return std::strerror(loaded.error);
 }
 
-bool useColour(const std::string& mode)
-{
+bool useColour(const std::string& mode) {
     if (mode == "always")
         return true;
     if (mode == "never")
@@ -45,8 +43,7 @@ bool useColour(const std::string& mode)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -97,8 +94,9 @@ int main(int argc, char** argv)
             status = kExitTrouble;
             continue;
         }
-        korvane::cli::FileReport report{name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
-                                                                           : korvane::Findings::Skip)};
+        korvane::cli::FileReport report{
+            name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
+                                                                   : korvane::Findings::Skip)};
         if (fromStdin)
             store.forgetMemoryFile(path);
         if (format == Format::Text && files.size() > 1)

@@ -5,8 +5,7 @@
 namespace korvane::cli {
 namespace {
 
-std::string_view ansiFor(ReportColour colour)
-{
+std::string_view ansiFor(ReportColour colour) {
     switch (colour) {
     case kRed:
         return "\x1b[31m";
@@ -17,8 +16,7 @@ std::string_view ansiFor(ReportColour colour)
     }
 }
 
-void writeText(std::ostream& out, const FileReport& report, bool colour)
-{
+void writeText(std::ostream& out, const FileReport& report, bool colour) {
     for (const ReportLine& line : report.outcome.lines) {
         const auto on = colour ? ansiFor(line.colour) : std::string_view{};
         if (on.empty() || line.text.empty())
@@ -30,13 +28,11 @@ void writeText(std::ostream& out, const FileReport& report, bool colour)
 
 using Json = nlohmann::ordered_json;
 
-Json lineNumber(const std::optional<std::size_t>& line)
-{
+Json lineNumber(const std::optional<std::size_t>& line) {
     return line ? Json(*line) : Json(nullptr);
 }
 
-void writeJson(std::ostream& out, const FileReport& report)
-{
+void writeJson(std::ostream& out, const FileReport& report) {
     Json lines = Json::array();
     for (const ReportLine& line : report.outcome.lines)
         lines.push_back({{"text", line.text}, {"colour", line.colour}});
@@ -44,7 +40,8 @@ void writeJson(std::ostream& out, const FileReport& report)
     for (const Finding& f : report.outcome.findings) {
         Json keys = Json::array();
         for (const CheckedKey& key : f.keys)
-            keys.push_back({{"name", key.name}, {"value", key.value}, {"line", lineNumber(key.line)}});
+            keys.push_back(
+                {{"name", key.name}, {"value", key.value}, {"line", lineNumber(key.line)}});
         findings.push_back({{"ship", f.ship},
                             {"text", f.text},
                             {"line", lineNumber(f.line())},
@@ -59,8 +56,7 @@ void writeJson(std::ostream& out, const FileReport& report)
 }
 
 // The form compilers use, which editors and CI logs jump from.
-void writeGcc(std::ostream& out, const FileReport& report)
-{
+void writeGcc(std::ostream& out, const FileReport& report) {
     for (const Finding& f : report.outcome.findings) {
         out << report.name;
         if (const auto line = f.line())
@@ -71,8 +67,7 @@ void writeGcc(std::ostream& out, const FileReport& report)
 
 // GitHub's workflow command escaping: data escapes %, CR and LF; property
 // values also escape ':' and ','.
-std::string githubEscape(std::string_view s, bool property)
-{
+std::string githubEscape(std::string_view s, bool property) {
     std::string escaped;
     for (char c : s) {
         switch (c) {
@@ -98,8 +93,7 @@ std::string githubEscape(std::string_view s, bool property)
     return escaped;
 }
 
-void writeGithub(std::ostream& out, const FileReport& report)
-{
+void writeGithub(std::ostream& out, const FileReport& report) {
     for (const Finding& f : report.outcome.findings) {
         out << "::error file=" << githubEscape(report.name, true);
         if (const auto line = f.line())
@@ -110,8 +104,7 @@ void writeGithub(std::ostream& out, const FileReport& report)
 
 } // namespace
 
-void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour)
-{
+void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour) {
     switch (format) {
     case Format::Text:
         writeText(out, report, colour);

@@ -15,7 +15,9 @@ enum class Format {
 };
 
 // Whether the format lists findings with their lines.
-inline bool locatesFindings(Format f) { return f != Format::Text; }
+inline bool locatesFindings(Format f) {
+    return f != Format::Text;
+}
 
 struct FileReport {
     std::string name; // as given on the command line, or <stdin>

@@ -12,8 +12,7 @@ class FindingRecorder final : public Module1::FindingObserver {
 public:
     explicit FindingRecorder(std::vector<Finding>& out) : out_(out) {}
     void finding(std::string_view ship, std::string_view text, const Module1::KeyReading* keys,
-                 std::size_t keyCount) override
-    {
+                 std::size_t keyCount) override {
         Finding f{std::string(ship), std::string(text), {}};
         for (std::size_t i = 0; i < keyCount; ++i)
             f.keys.push_back({std::string(keys[i].name), keys[i].value, std::nullopt});
@@ -28,13 +27,11 @@ private:
 class RunScope {
 public:
     RunScope(ReportPane* pane, Module1::FindingObserver* observer)
-        : pane_(Module1::GetReportPane())
-    {
+        : pane_(Module1::GetReportPane()) {
         Module1::SetReportPane(pane);
         Module1::SetFindingObserver(observer);
     }
-    ~RunScope()
-    {
+    ~RunScope() {
         Module1::SetReportPane(pane_);
         Module1::SetFindingObserver(nullptr);
     }
@@ -47,8 +44,7 @@ private:
 
 } // namespace
 
-CheckOutcome checkFile(const std::string& path, Findings findings)
-{
+CheckOutcome checkFile(const std::string& path, Findings findings) {
     CheckOutcome outcome;
     MemoryReport report;
     FindingRecorder recorder(outcome.findings);
@@ -67,8 +63,9 @@ CheckOutcome checkFile(const std::string& path, Findings findings)
     }
     outcome.lines = report.lines();
     // Every finding, and nothing else, is written in the findings' red.
-    outcome.errors = static_cast<int>(std::count_if(outcome.lines.begin(), outcome.lines.end(),
-                                                    [](const ReportLine& l) { return l.colour == kRed; }));
+    outcome.errors =
+        static_cast<int>(std::count_if(outcome.lines.begin(), outcome.lines.end(),
+                                       [](const ReportLine& l) { return l.colour == kRed; }));
     return outcome;
 }
 

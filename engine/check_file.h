@@ -24,7 +24,9 @@ struct Finding {
     std::string ship;
     std::string text;
     std::vector<CheckedKey> keys;
-    std::optional<std::size_t> line() const { return keys.empty() ? std::nullopt : keys.front().line; }
+    std::optional<std::size_t> line() const {
+        return keys.empty() ? std::nullopt : keys.front().line;
+    }
 };
 
 struct CheckOutcome {

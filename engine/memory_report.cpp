@@ -4,24 +4,24 @@
 
 namespace korvane {
 
-void MemoryReport::insertAtCaret(std::string_view text)
-{
+void MemoryReport::insertAtCaret(std::string_view text) {
     text_.insert(caret_, text);
-    colours_.insert(colours_.begin() + static_cast<std::ptrdiff_t>(caret_), text.size(), insertion_);
+    colours_.insert(colours_.begin() + static_cast<std::ptrdiff_t>(caret_), text.size(),
+                    insertion_);
     caret_ += text.size();
 }
 
-void MemoryReport::setCaret(std::size_t position) { caret_ = std::min(position, text_.size()); }
+void MemoryReport::setCaret(std::size_t position) {
+    caret_ = std::min(position, text_.size());
+}
 
-void MemoryReport::clear()
-{
+void MemoryReport::clear() {
     text_.clear();
     colours_.clear();
     caret_ = 0;
 }
 
-std::vector<ReportLine> MemoryReport::lines() const
-{
+std::vector<ReportLine> MemoryReport::lines() const {
     std::vector<ReportLine> result;
     std::size_t start = 0;
     while (start < text_.size()) {

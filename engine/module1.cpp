@@ -18,8 +18,7 @@ FindingObserver* findingObserver = nullptr;
 constexpr ReportColour kFindingColour = kRed;
 constexpr ReportColour kShipColour = kBlue;
 
-std::string concat(std::initializer_list<std::string_view> parts)
-{
+std::string concat(std::initializer_list<std::string_view> parts) {
     std::string s;
     for (auto p : parts)
         s += p;
@@ -27,8 +26,7 @@ std::string concat(std::initializer_list<std::string_view> parts)
 }
 
 // Writes a rule's finding and tells the observer, if any, what it read.
-std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> keys)
-{
+std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> keys) {
     AddReportLine(text, kFindingColour);
     if (findingObserver)
         findingObserver->finding(CurrentSection, text, keys.begin(), keys.size());
@@ -37,8 +35,7 @@ std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> 
 
 // Both pair rules other than InitialMaximum: only a greater initial value
 // is a finding.
-std::int16_t checkGreater(std::string_view base, const std::string& limitKey)
-{
+std::int16_t checkGreater(std::string_view base, const std::string& limitKey) {
     const std::string initialKey = concat({"Initial", base});
     const std::int32_t initial = ReadSetting(initialKey);
     const std::int32_t limit = ReadSetting(limitKey);
@@ -52,19 +49,23 @@ std::int16_t checkGreater(std::string_view base, const std::string& limitKey)
 
 } // namespace
 
-void SetReportPane(ReportPane* pane) { reportPane = pane; }
-ReportPane* GetReportPane() { return reportPane; }
-void SetFindingObserver(FindingObserver* observer) { findingObserver = observer; }
+void SetReportPane(ReportPane* pane) {
+    reportPane = pane;
+}
+ReportPane* GetReportPane() {
+    return reportPane;
+}
+void SetFindingObserver(FindingObserver* observer) {
+    findingObserver = observer;
+}
 
-std::int32_t ReadSetting(std::string_view key)
-{
+std::int32_t ReadSetting(std::string_view key) {
     if (ConfigFile.empty() || CurrentSection.empty())
         return 0;
     return ProfileStore::instance().readInt(ConfigFile, CurrentSection, key);
 }
 
-std::int16_t CheckInitialMaximum(std::string_view base)
-{
+std::int16_t CheckInitialMaximum(std::string_view base) {
     const std::string initialKey = concat({"Initial", base});
     const std::string limitKey = concat({"Maximum", base});
     const std::int32_t initial = ReadSetting(initialKey);
@@ -74,33 +75,29 @@ std::int16_t CheckInitialMaximum(std::string_view base)
                        {{initialKey, initial}, {limitKey, limit}});
     }
     if (initial > limit) {
-        return finding(
-            concat({initialKey, " is greater than ", limitKey, ". [Messes up greening and ?status]"}),
-            {{initialKey, initial}, {limitKey, limit}});
+        return finding(concat({initialKey, " is greater than ", limitKey,
+                               ". [Messes up greening and ?status]"}),
+                       {{initialKey, initial}, {limitKey, limit}});
     }
     return 0;
 }
 
-std::int16_t CheckInitialXMax(std::string_view base)
-{
+std::int16_t CheckInitialXMax(std::string_view base) {
     return checkGreater(base, concat({base, "Max"}));
 }
 
-std::int16_t CheckInitialMaxX(std::string_view base)
-{
+std::int16_t CheckInitialMaxX(std::string_view base) {
     return checkGreater(base, concat({"Max", base}));
 }
 
-std::int16_t CheckNonZero(std::string_view key, std::string_view hint)
-{
+std::int16_t CheckNonZero(std::string_view key, std::string_view hint) {
     const std::int32_t value = ReadSetting(key);
     if (value == 0) // negative values pass
         return finding(concat({key, " is equal to 0. [", hint, "]"}), {{key, value}});
     return 0;
 }
 
-std::int16_t CheckShip(std::string_view ship)
-{
+std::int16_t CheckShip(std::string_view ship) {
     CurrentSection = ship;
     std::int16_t count = 0;
     for (const Rule& rule : kRules) {
@@ -127,8 +124,7 @@ std::int16_t CheckShip(std::string_view ship)
     return count;
 }
 
-void CheckSettings()
-{
+void CheckSettings() {
     std::int16_t total = 0;
     ProfileStore::instance().beginCheck();
     AddReportLine("Checking settings...", kNoColour);
@@ -143,8 +139,7 @@ void CheckSettings()
         AddReportLine("Total errors: " + std::to_string(total) + ".", kNoColour);
 }
 
-void AddReportLine(std::string_view text, ReportColour colour)
-{
+void AddReportLine(std::string_view text, ReportColour colour) {
     if (!reportPane)
         throw std::logic_error("AddReportLine: no report pane to write to");
     ReportPane& pane = *reportPane;

@@ -52,8 +52,8 @@ struct KeyReading {
 class FindingObserver {
 public:
     virtual ~FindingObserver() = default;
-    virtual void finding(std::string_view ship, std::string_view text,
-                         const KeyReading* keys, std::size_t keyCount) = 0;
+    virtual void finding(std::string_view ship, std::string_view text, const KeyReading* keys,
+                         std::size_t keyCount) = 0;
 };
 void SetFindingObserver(FindingObserver* observer);
 

@@ -8,8 +8,7 @@ namespace {
 
 // The profile reader's whitespace: TAB, LF, VT, FF, CR, space and Ctrl-Z.
 // A non-breaking space (0xA0) is not among them.
-bool isBlank(char c)
-{
+bool isBlank(char c) {
     switch (c) {
     case '\t':
     case '\n':
@@ -24,12 +23,15 @@ bool isBlank(char c)
     }
 }
 
-bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool isLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
-std::string_view trim(std::string_view s)
-{
+std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back()))
@@ -37,24 +39,23 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-std::string_view cutAtNul(std::string_view s)
-{
+std::string_view cutAtNul(std::string_view s) {
     const auto nul = s.find('\0');
     return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
 // A name as it is compared: cut at a NUL, then trimmed.
-std::string_view nameOf(std::string_view raw) { return trim(cutAtNul(raw)); }
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+std::string_view nameOf(std::string_view raw) {
+    return trim(cutAtNul(raw));
 }
 
-std::uint32_t nameHash(std::string_view name)
-{
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return asciiLower(x) == asciiLower(y);
+           });
+}
+
+std::uint32_t nameHash(std::string_view name) {
     std::uint32_t h = 2166136261u; // FNV-1a
     for (char c : name) {
         h ^= static_cast<unsigned char>(asciiLower(c));
@@ -63,15 +64,13 @@ std::uint32_t nameHash(std::string_view name)
     return h;
 }
 
-std::size_t lineEndFrom(std::string_view t, std::size_t i)
-{
+std::size_t lineEndFrom(std::string_view t, std::size_t i) {
     while (i < t.size() && !isLineEnd(t[i]))
         ++i;
     return i;
 }
 
-std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end)
-{
+std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end) {
     while (i < end && isBlank(t[i]))
         ++i;
     return i;
@@ -79,8 +78,7 @@ std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end)
 
 // If the trimmed line [q, e) is a section header, the raw text between its
 // '[' and its last ']'.
-std::optional<std::string_view> headerText(std::string_view t, std::size_t q, std::size_t e)
-{
+std::optional<std::string_view> headerText(std::string_view t, std::size_t q, std::size_t e) {
     const std::string_view line = t.substr(q, e - q);
     if (line.empty() || line.front() != '[')
         return std::nullopt;
@@ -92,8 +90,7 @@ std::optional<std::string_view> headerText(std::string_view t, std::size_t q, st
 
 // Decodes UTF-16 in place, one byte per code unit: ASCII stays, anything
 // else becomes 0x80, which no rule of the reader gives a meaning to.
-void decodeUtf16(std::string& bytes, bool bigEndian)
-{
+void decodeUtf16(std::string& bytes, bool bigEndian) {
     std::size_t out = 0;
     for (std::size_t in = 2; in + 1 < bytes.size(); in += 2) {
         const auto lo = static_cast<unsigned char>(bytes[in + (bigEndian ? 1 : 0)]);
@@ -106,8 +103,7 @@ void decodeUtf16(std::string& bytes, bool bigEndian)
 
 } // namespace
 
-Profile Profile::parse(std::string bytes)
-{
+Profile Profile::parse(std::string bytes) {
     Profile p;
     const auto startsWith = [&](std::string_view mark) {
         return std::string_view(bytes).substr(0, mark.size()) == mark;
@@ -154,8 +150,7 @@ Profile Profile::parse(std::string bytes)
     return p;
 }
 
-std::string_view Profile::headerName(std::size_t header) const
-{
+std::string_view Profile::headerName(std::size_t header) const {
     if (header == kNoHeader)
         return {};
     const std::string_view t = text();
@@ -165,19 +160,16 @@ std::string_view Profile::headerName(std::size_t header) const
     return nameOf(headerText(t, header, e).value_or(std::string_view{}));
 }
 
-Profile::Section Profile::sectionAt(std::size_t index) const
-{
+Profile::Section Profile::sectionAt(std::size_t index) const {
     const std::size_t end = index + 1 < headers_.size() ? headers_[index + 1] : indexedEnd_;
     return {headers_[index], end};
 }
 
-std::size_t Profile::bodyStart(const Section& s) const
-{
+std::size_t Profile::bodyStart(const Section& s) const {
     return s.header == kNoHeader ? 0 : lineEndFrom(text(), s.header);
 }
 
-std::optional<Profile::Section> Profile::findSection(std::string_view name) const
-{
+std::optional<Profile::Section> Profile::findSection(std::string_view name) const {
     name = trim(name);
     const std::uint32_t h = nameHash(name);
     auto it = std::lower_bound(byHash_.begin(), byHash_.end(), h,
@@ -191,8 +183,7 @@ std::optional<Profile::Section> Profile::findSection(std::string_view name) cons
     return scanUnindexed(name);
 }
 
-std::optional<Profile::Section> Profile::scanUnindexed(std::string_view name) const
-{
+std::optional<Profile::Section> Profile::scanUnindexed(std::string_view name) const {
     for (const auto& [seen, result] : scanned_) {
         if (sameName(seen, name))
             return result;
@@ -222,16 +213,15 @@ std::optional<Profile::Section> Profile::scanUnindexed(std::string_view name) co
     return found;
 }
 
-std::optional<std::size_t> Profile::sectionOffset(std::string_view section) const
-{
+std::optional<std::size_t> Profile::sectionOffset(std::string_view section) const {
     const auto s = findSection(section);
     if (!s)
         return std::nullopt;
     return s->header == kNoHeader ? 0 : s->header;
 }
 
-std::optional<Profile::KeyLine> Profile::find(std::string_view section, std::string_view key) const
-{
+std::optional<Profile::KeyLine> Profile::find(std::string_view section,
+                                              std::string_view key) const {
     const auto s = findSection(section);
     if (!s)
         return std::nullopt;
@@ -259,8 +249,7 @@ std::optional<Profile::KeyLine> Profile::find(std::string_view section, std::str
     return std::nullopt;
 }
 
-std::optional<std::size_t> Profile::locate(std::string_view section, std::string_view key) const
-{
+std::optional<std::size_t> Profile::locate(std::string_view section, std::string_view key) const {
     if (const auto found = find(section, key))
         return lineAt(found->offset);
     const auto s = findSection(section);
@@ -269,14 +258,12 @@ std::optional<std::size_t> Profile::locate(std::string_view section, std::string
     return lineAt(s->header);
 }
 
-std::int32_t Profile::readInt(std::string_view section, std::string_view key) const
-{
+std::int32_t Profile::readInt(std::string_view section, std::string_view key) const {
     const auto found = find(section, key);
     return found ? profileValueToInt(found->value) : 0;
 }
 
-std::size_t Profile::lineAt(std::size_t offset) const
-{
+std::size_t Profile::lineAt(std::size_t offset) const {
     const std::string_view t = text();
     offset = std::min(offset, t.size());
     // Each LF ends a line, and so does each CR that no LF follows.

@@ -78,10 +78,11 @@ private:
     std::string_view headerName(std::size_t header) const;
 
     std::string text_;
-    std::size_t start_ = 0;    // first byte after a byte order mark
-    std::vector<std::size_t> headers_; // each header's '[' in file order; [0] is the implicit section
-    std::vector<HashEntry> byHash_;    // sorted by (hash, index)
-    std::size_t indexedEnd_ = 0;       // where unindexed headers begin (the text's end when none)
+    std::size_t start_ = 0; // first byte after a byte order mark
+    std::vector<std::size_t>
+        headers_;                   // each header's '[' in file order; [0] is the implicit section
+    std::vector<HashEntry> byHash_; // sorted by (hash, index)
+    std::size_t indexedEnd_ = 0;    // where unindexed headers begin (the text's end when none)
 
     // Lookups past the index, remembered per name: a check run asks each
     // ship's section thirty times.

@@ -8,8 +8,7 @@ namespace {
 // The reader converts at most this many characters of a value.
 constexpr std::size_t kConvertedLength = 29;
 
-int digitValue(char c)
-{
+int digitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'z')
@@ -24,9 +23,9 @@ int digitValue(char c)
 // then drops the last character it copied whenever the closing quote fitted
 // the copy's full 30-character room: a quoted value with exactly 29
 // characters inside therefore loses its last one.
-std::string_view convertedPart(std::string_view v)
-{
-    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+std::string_view convertedPart(std::string_view v) {
+    const bool quoted =
+        v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
     if (!quoted)
         return v.substr(0, kConvertedLength);
     v.remove_prefix(1); // the inside and the closing quote
@@ -38,8 +37,7 @@ std::string_view convertedPart(std::string_view v)
 
 } // namespace
 
-std::int32_t profileValueToInt(std::string_view value)
-{
+std::int32_t profileValueToInt(std::string_view value) {
     const std::string_view v = convertedPart(value);
     std::size_t i = 0;
     while (i < v.size() && static_cast<unsigned char>(v[i]) <= 0x20)

@@ -10,8 +10,7 @@
 namespace korvane {
 namespace {
 
-const std::shared_ptr<const Profile>& emptyProfile()
-{
+const std::shared_ptr<const Profile>& emptyProfile() {
     static const auto empty = std::make_shared<const Profile>();
     return empty;
 }
@@ -19,8 +18,7 @@ const std::shared_ptr<const Profile>& emptyProfile()
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
+    ~FileDescriptor() {
         if (fd_ >= 0)
             ::close(fd_);
     }
@@ -34,8 +32,7 @@ private:
 
 // Reads to the end of the file. The size from fstat is only a first guess:
 // files under /proc report 0, and a file may grow while it is read.
-bool readAll(int fd, std::size_t sizeHint, std::string& out)
-{
+bool readAll(int fd, std::size_t sizeHint, std::string& out) {
     out.resize(sizeHint + 1);
     std::size_t used = 0;
     for (;;) {
@@ -57,33 +54,36 @@ bool readAll(int fd, std::size_t sizeHint, std::string& out)
 
 } // namespace
 
-ProfileStore& ProfileStore::instance()
-{
+ProfileStore& ProfileStore::instance() {
     static ProfileStore store;
     return store;
 }
 
-LoadedProfile ProfileStore::load(const std::string& path)
-{
+LoadedProfile ProfileStore::load(const std::string& path) {
     if (auto it = memoryFiles_.find(path); it != memoryFiles_.end())
         return {it->second, FileStatus::Ok, 0};
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
-        const auto status = (err == ENOENT || err == ENOTDIR) ? FileStatus::Missing
-                                                              : FileStatus::Unreadable;
+        const auto status =
+            (err == ENOENT || err == ENOTDIR) ? FileStatus::Missing : FileStatus::Unreadable;
         return {emptyProfile(), status, err};
     }
     if (!S_ISREG(st.st_mode))
         return {emptyProfile(), FileStatus::NotRegular, 0};
 
     const auto identityOf = [](const struct stat& s) {
-        return Identity{static_cast<std::uint64_t>(s.st_dev), static_cast<std::uint64_t>(s.st_ino),
-                        static_cast<std::uint64_t>(s.st_size), s.st_mtim.tv_sec, s.st_mtim.tv_nsec,
-                        s.st_ctim.tv_sec, s.st_ctim.tv_nsec};
+        return Identity{static_cast<std::uint64_t>(s.st_dev),
+                        static_cast<std::uint64_t>(s.st_ino),
+                        static_cast<std::uint64_t>(s.st_size),
+                        s.st_mtim.tv_sec,
+                        s.st_mtim.tv_nsec,
+                        s.st_ctim.tv_sec,
+                        s.st_ctim.tv_nsec};
     };
-    if (cached_ && path == cachedPath_ && cachedIdentity_ == identityOf(st) && trusted(*cachedIdentity_))
+    if (cached_ && path == cachedPath_ && cachedIdentity_ == identityOf(st) &&
+        trusted(*cachedIdentity_))
         return {cached_, FileStatus::Ok, 0};
 
     timespec readAt{};
@@ -114,13 +114,11 @@ LoadedProfile ProfileStore::load(const std::string& path)
 }
 
 std::int32_t ProfileStore::readInt(const std::string& path, std::string_view section,
-                                   std::string_view key)
-{
+                                   std::string_view key) {
     return load(path).profile->readInt(section, key);
 }
 
-bool ProfileStore::trusted(const Identity& id) const
-{
+bool ProfileStore::trusted(const Identity& id) const {
     if (cachedRun_ == run_)
         return true;
     // Far enough past the file's last change that no later change can have
@@ -130,15 +128,15 @@ bool ProfileStore::trusted(const Identity& id) const
     return lastChange + kGrainSeconds < cachedAtSec_;
 }
 
-void ProfileStore::setMemoryFile(const std::string& path, std::string bytes)
-{
+void ProfileStore::setMemoryFile(const std::string& path, std::string bytes) {
     memoryFiles_[path] = std::make_shared<const Profile>(Profile::parse(std::move(bytes)));
 }
 
-void ProfileStore::forgetMemoryFile(const std::string& path) { memoryFiles_.erase(path); }
+void ProfileStore::forgetMemoryFile(const std::string& path) {
+    memoryFiles_.erase(path);
+}
 
-void ProfileStore::clearCache()
-{
+void ProfileStore::clearCache() {
     cached_.reset();
     cachedPath_.clear();
     cachedIdentity_.reset();

@@ -68,7 +68,7 @@ private:
     std::string cachedPath_;
     std::optional<Identity> cachedIdentity_;
     std::int64_t cachedAtSec_ = 0; // when the file's read began
-    std::uint64_t cachedRun_ = 0;                     // the run that read it
+    std::uint64_t cachedRun_ = 0;  // the run that read it
     std::uint64_t run_ = 0;
     std::shared_ptr<const Profile> cached_;
     std::map<std::string, std::shared_ptr<const Profile>> memoryFiles_;

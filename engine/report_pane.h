@@ -9,10 +9,10 @@ namespace korvane {
 // A colour in the 0x00BBGGRR layout: red in the low byte, blue in the third.
 using ReportColour = std::uint32_t;
 
-inline constexpr ReportColour kNoColour = 0;        // AddReportLine: keep the insertion colour
-inline constexpr ReportColour kBlack = 0x000000;    // what the pane is reset to after a coloured line
-inline constexpr ReportColour kRed = 0x0000FF;      // findings
-inline constexpr ReportColour kBlue = 0xFF0000;     // ship headers and summaries
+inline constexpr ReportColour kNoColour = 0;     // AddReportLine: keep the insertion colour
+inline constexpr ReportColour kBlack = 0x000000; // what the pane is reset to after a coloured line
+inline constexpr ReportColour kRed = 0x0000FF;   // findings
+inline constexpr ReportColour kBlue = 0xFF0000;  // ship headers and summaries
 
 // The operations of a rich text pane that the report log needs. The main
 // window's pane and the in-memory document implement it. Positions and

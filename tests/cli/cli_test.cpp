@@ -14,30 +14,26 @@ using nlohmann::json;
 const std::string kClean = KORVANE_EXAMPLES "/clean.cfg";
 const std::string kServer = KORVANE_EXAMPLES "/server.cfg"; // three findings
 
-ProcessResult check(std::vector<std::string> args, ProcessOptions options = {})
-{
+ProcessResult check(std::vector<std::string> args, ProcessOptions options = {}) {
     args.insert(args.begin(), KORVANE_CHECK);
     options.env.emplace("NO_COLOR", "");
     return runProcess(args, options);
 }
 
-ProcessOptions onTerminal(std::map<std::string, std::string> env = {})
-{
+ProcessOptions onTerminal(std::map<std::string, std::string> env = {}) {
     ProcessOptions o;
     o.env = std::move(env);
     o.terminal = true;
     return o;
 }
 
-ProcessOptions withEnv(std::map<std::string, std::string> env)
-{
+ProcessOptions withEnv(std::map<std::string, std::string> env) {
     ProcessOptions o;
     o.env = std::move(env);
     return o;
 }
 
-std::vector<json> jsonLines(const std::string& out)
-{
+std::vector<json> jsonLines(const std::string& out) {
     std::vector<json> objects;
     std::size_t start = 0;
     for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
@@ -46,8 +42,7 @@ std::vector<json> jsonLines(const std::string& out)
     return objects;
 }
 
-TEST(CheckText, PrintsTheReportOneLinePerLine)
-{
+TEST(CheckText, PrintsTheReportOneLinePerLine) {
     const auto r = check({kServer});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
@@ -62,12 +57,13 @@ TEST(CheckText, PrintsTheReportOneLinePerLine)
     const auto clean = check({kClean});
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(std::count(clean.out.begin(), clean.out.end(), '\n'), 26);
-    EXPECT_TRUE(clean.out.starts_with("Checking settings...\nChecking Warbird...\nWarbird is OK\n\n"));
+    EXPECT_TRUE(
+        clean.out.starts_with("Checking settings...\nChecking Warbird...\nWarbird is OK\n\n"));
 }
 
-TEST(CheckText, ColourOnATerminalUnlessSwitchedOff)
-{
-    const std::string red = "\x1b[31mInitialEnergy is equal to MaximumEnergy. [?status kickoff bug]\x1b[0m";
+TEST(CheckText, ColourOnATerminalUnlessSwitchedOff) {
+    const std::string red =
+        "\x1b[31mInitialEnergy is equal to MaximumEnergy. [?status kickoff bug]\x1b[0m";
     const std::string blue = "\x1b[34mChecking Javelin...\x1b[0m";
 
     auto tty = check({kServer}, onTerminal());
@@ -85,8 +81,7 @@ TEST(CheckText, ColourOnATerminalUnlessSwitchedOff)
     EXPECT_EQ(check({"--color=sometimes", kServer}).status, 2);
 }
 
-TEST(CheckJson, OneObjectPerFileWithEveryLineAndColour)
-{
+TEST(CheckJson, OneObjectPerFileWithEveryLineAndColour) {
     const auto r = check({"--format=json", kServer, kClean});
     EXPECT_EQ(r.status, 1);
     const auto objects = jsonLines(r.out);
@@ -97,23 +92,25 @@ TEST(CheckJson, OneObjectPerFileWithEveryLineAndColour)
     ASSERT_EQ(lines.size(), 29u);
     EXPECT_EQ(lines[0], json({{"text", "Checking settings..."}, {"colour", 0}}));
     EXPECT_EQ(lines[1], json({{"text", "Checking Warbird..."}, {"colour", 16711680}}));
-    EXPECT_EQ(lines[5], json({{"text", "InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]"},
-                              {"colour", 255}}));
+    EXPECT_EQ(lines[5],
+              json({{"text", "InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]"},
+                    {"colour", 255}}));
     EXPECT_EQ(lines[7], json({{"text", ""}, {"colour", 0}}));
     EXPECT_EQ(lines[28], json({{"text", "Total errors: 3."}, {"colour", 0}}));
     EXPECT_EQ(objects[1]["errors"], 0);
     EXPECT_EQ(objects[1]["lines"].back()["text"], "This CFG file is OK.");
 }
 
-TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked)
-{
+TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked) {
     TempDir dir;
     const std::string missing = (dir.path() / "missing.cfg").string();
     const std::string folder = dir.path().string();
     const auto r = check({"--format=json", missing, kClean, folder});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "korvane-check: " + missing + ": No such file or directory\n"
-                     "korvane-check: " + folder + ": not a regular file\n");
+    EXPECT_EQ(r.err, "korvane-check: " + missing +
+                         ": No such file or directory\n"
+                         "korvane-check: " +
+                         folder + ": not a regular file\n");
     const auto objects = jsonLines(r.out);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0]["file"], kClean);
@@ -126,15 +123,13 @@ TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked)
     EXPECT_TRUE(empty.out.ends_with("Total errors: 56.\n"));
 }
 
-TEST(CheckFiles, SeveralTextReportsAreHeadedByTheirFile)
-{
+TEST(CheckFiles, SeveralTextReportsAreHeadedByTheirFile) {
     const auto r = check({kClean, kServer});
     EXPECT_TRUE(r.out.starts_with("==> " + kClean + " <==\nChecking settings...\n"));
     EXPECT_NE(r.out.find("This CFG file is OK.\n\n==> " + kServer + " <==\n"), std::string::npos);
 }
 
-TEST(CheckFiles, DashReadsStandardInput)
-{
+TEST(CheckFiles, DashReadsStandardInput) {
     ProcessOptions options;
     options.input = "[Warbird]\nSuperTime=0\n";
     const auto r = check({"--format=json", "-"}, options);
@@ -145,8 +140,7 @@ TEST(CheckFiles, DashReadsStandardInput)
     EXPECT_EQ(objects[0]["errors"], 56);
 }
 
-TEST(CheckUsage, HelpVersionAndMistakes)
-{
+TEST(CheckUsage, HelpVersionAndMistakes) {
     const auto help = check({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("korvane-check [OPTIONS] FILE..."), std::string::npos);
@@ -158,11 +152,11 @@ TEST(CheckUsage, HelpVersionAndMistakes)
     EXPECT_EQ(check({"--no-such-option", kClean}).status, 2);
 }
 
-TEST(CheckOutput, AFailedWriteIsNotSuccess)
-{
+TEST(CheckOutput, AFailedWriteIsNotSuccess) {
     if (::access("/dev/full", W_OK) != 0)
         GTEST_SKIP() << "no /dev/full here";
-    const auto r = runProcess({"/bin/sh", "-c", std::string("exec '") + KORVANE_CHECK + "' '" + kClean + "' >/dev/full"});
+    const auto r = runProcess(
+        {"/bin/sh", "-c", std::string("exec '") + KORVANE_CHECK + "' '" + kClean + "' >/dev/full"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("cannot write the report"), std::string::npos);
 }

@@ -11,8 +11,7 @@ namespace {
 
 using nlohmann::json;
 
-ProcessResult check(std::vector<std::string> args, const std::string& input = {})
-{
+ProcessResult check(std::vector<std::string> args, const std::string& input = {}) {
     args.insert(args.begin(), KORVANE_CHECK);
     ProcessOptions options;
     options.input = input;
@@ -20,8 +19,7 @@ ProcessResult check(std::vector<std::string> args, const std::string& input = {}
 }
 
 // Only lines with findings, the output of the other formats.
-std::vector<std::string> outputLines(const std::string& out)
-{
+std::vector<std::string> outputLines(const std::string& out) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
@@ -42,26 +40,31 @@ const std::string kWarbird = "; server settings\n"
                              "InitialGuns=3\nMaxGuns=2\n"
                              "[Warbird]\nShieldsTime=1\nInitialEnergy=1\n";
 
-TEST(FindingLocations, GccFormPointsAtTheDecidingLines)
-{
+TEST(FindingLocations, GccFormPointsAtTheDecidingLines) {
     TempDir dir;
     const std::string path = dir.write("server.cfg", kWarbird);
     const auto r = check({"--format=gcc", path});
     EXPECT_EQ(r.status, 1);
     const auto lines = outputLines(r.out);
     ASSERT_EQ(lines.size(), 4u + 7 * 7);
-    EXPECT_EQ(lines[0], path + ":2: error: InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]");
-    EXPECT_EQ(lines[1], path + ":14: error: InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]");
-    EXPECT_EQ(lines[2], path + ":5: error: SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
-    EXPECT_EQ(lines[3], path + ":2: error: ShieldsTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
+    EXPECT_EQ(lines[0],
+              path + ":2: error: InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]");
+    EXPECT_EQ(lines[1], path + ":14: error: InitialGuns is greater than MaxGuns. [False sysop "
+                               "alerts and player kickoffs]");
+    EXPECT_EQ(lines[2],
+              path +
+                  ":5: error: SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
+    EXPECT_EQ(
+        lines[3],
+        path + ":2: error: ShieldsTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
     // Javelin has no section: no line to point at.
-    EXPECT_EQ(lines[4], path + ": error: InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
+    EXPECT_EQ(lines[4],
+              path + ": error: InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
 
     EXPECT_EQ(check({"--format=gcc", KORVANE_EXAMPLES "/clean.cfg"}).out, "");
 }
 
-TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine)
-{
+TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine) {
     TempDir dir;
     const auto r = check({"--format=json", dir.write("server.cfg", kWarbird)});
     const json object = json::parse(r.out);
@@ -72,17 +75,18 @@ TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine)
         "line": 14,
         "keys": [{"name": "InitialGuns", "value": 3, "line": 14},
                  {"name": "MaxGuns", "value": 2, "line": 15}]})"));
-    EXPECT_EQ(object["findings"][2]["keys"], json::parse(R"([{"name": "SuperTime", "value": 0, "line": 5}])"));
+    EXPECT_EQ(object["findings"][2]["keys"],
+              json::parse(R"([{"name": "SuperTime", "value": 0, "line": 5}])"));
     EXPECT_EQ(object["findings"][4]["ship"], "Javelin");
     EXPECT_EQ(object["findings"][4]["line"], nullptr);
-    EXPECT_EQ(object["findings"][4]["keys"][1], json::parse(R"({"name": "MaximumRotation", "value": 0, "line": null})"));
+    EXPECT_EQ(object["findings"][4]["keys"][1],
+              json::parse(R"({"name": "MaximumRotation", "value": 0, "line": null})"));
     // The report itself is unchanged.
     EXPECT_EQ(object["errors"], 53);
     EXPECT_EQ(object["lines"].back()["text"], "Total errors: 53.");
 }
 
-TEST(FindingLocations, LinesCountRightWhateverEndsThemAndWhateverTheEncoding)
-{
+TEST(FindingLocations, LinesCountRightWhateverEndsThemAndWhateverTheEncoding) {
     TempDir dir;
     std::string crOnly = kWarbird;
     std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
@@ -95,7 +99,8 @@ TEST(FindingLocations, LinesCountRightWhateverEndsThemAndWhateverTheEncoding)
         utf16 += '\0';
     }
     const auto expected = check({"--format=gcc", dir.write("lf.cfg", kWarbird)}).out;
-    for (const auto& [name, bytes] : {std::pair{"cr.cfg", crOnly}, {"crlf.cfg", crlf}, {"utf16.cfg", utf16}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"cr.cfg", crOnly}, {"crlf.cfg", crlf}, {"utf16.cfg", utf16}}) {
         auto out = check({"--format=gcc", dir.write(name, bytes)}).out;
         // Same findings at the same lines, only the file name differs.
         for (std::size_t at; (at = out.find(name)) != std::string::npos;)
@@ -104,27 +109,29 @@ TEST(FindingLocations, LinesCountRightWhateverEndsThemAndWhateverTheEncoding)
     }
 }
 
-TEST(FindingLocations, GithubAnnotationsEscapeTheirData)
-{
+TEST(FindingLocations, GithubAnnotationsEscapeTheirData) {
     TempDir dir;
     const std::string path = dir.write("odd, name: 100%.cfg", kWarbird);
     const auto lines = outputLines(check({"--format=github", path}).out);
-    std::string escapedPath = path.substr(0, path.size() - std::string("odd, name: 100%.cfg").size()) +
-                              "odd%2C name%3A 100%25.cfg";
+    std::string escapedPath =
+        path.substr(0, path.size() - std::string("odd, name: 100%.cfg").size()) +
+        "odd%2C name%3A 100%25.cfg";
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[1], "::error file=" + escapedPath +
-                            ",line=14::InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]");
+                            ",line=14::InitialGuns is greater than MaxGuns. [False sysop alerts "
+                            "and player kickoffs]");
     EXPECT_EQ(lines[4], "::error file=" + escapedPath +
                             "::InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
 }
 
-TEST(FindingLocations, StandardInputIsNamedInEveryFormat)
-{
+TEST(FindingLocations, StandardInputIsNamedInEveryFormat) {
     const auto gcc = outputLines(check({"--format=gcc", "-"}, kWarbird).out);
     ASSERT_FALSE(gcc.empty());
-    EXPECT_EQ(gcc[0], "<stdin>:2: error: InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]");
+    EXPECT_EQ(gcc[0],
+              "<stdin>:2: error: InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]");
     const auto github = outputLines(check({"--format=github", "-"}, kWarbird).out);
-    EXPECT_EQ(github[2], "::error file=<stdin>,line=5::SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
+    EXPECT_EQ(github[2], "::error file=<stdin>,line=5::SuperTime is equal to 0. [Client crashes. "
+                         "Make it 1 instead of 0.]");
 }
 
 } // namespace

@@ -12,8 +12,7 @@
 namespace korvane::test {
 namespace {
 
-[[noreturn]] void execChild(const std::vector<std::string>& argv, const ProcessOptions& options)
-{
+[[noreturn]] void execChild(const std::vector<std::string>& argv, const ProcessOptions& options) {
     for (const auto& [name, value] : options.env) {
         if (value.empty())
             ::unsetenv(name.c_str());
@@ -28,11 +27,13 @@ namespace {
     ::_exit(127);
 }
 
-int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
+int statusOf(int raw) {
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
 
 // Reads both pipes to their ends, writing the input as the child takes it.
-void pump(int in, const std::string& input, int out, std::string& outText, int err, std::string& errText)
-{
+void pump(int in, const std::string& input, int out, std::string& outText, int err,
+          std::string& errText) {
     std::size_t written = 0;
     if (in >= 0 && input.empty()) {
         ::close(in);
@@ -71,8 +72,7 @@ void pump(int in, const std::string& input, int out, std::string& outText, int e
 
 } // namespace
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
-{
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     ::signal(SIGPIPE, SIG_IGN);
     ProcessResult result;
     if (options.terminal) {

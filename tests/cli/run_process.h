@@ -15,9 +15,9 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-    std::string input;                       // standard input
-    std::map<std::string, std::string> env;  // set (value) or, when empty, unset
-    bool terminal = false;                   // stdout and stderr on a pseudo-terminal
+    std::string input;                      // standard input
+    std::map<std::string, std::string> env; // set (value) or, when empty, unset
+    bool terminal = false;                  // stdout and stderr on a pseudo-terminal
 };
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});

@@ -13,17 +13,17 @@ const std::vector<std::string> kShipNames = {"Warbird", "Javelin", "Spider",    
 
 // A ship section that keeps every rule, with `extra` lines first (the first
 // line of a key decides, so they override).
-std::string cleanShip(const std::string& name, const std::string& extra = "")
-{
+std::string cleanShip(const std::string& name, const std::string& extra = "") {
     return "[" + name + "]\r\n" + extra +
-           "InitialRotation=200\r\nMaximumRotation=300\r\nInitialSpeed=2000\r\nMaximumSpeed=3000\r\n"
+           "InitialRotation=200\r\nMaximumRotation=300\r\nInitialSpeed=2000\r\nMaximumSpeed="
+           "3000\r\n"
            "InitialThrust=10\r\nMaximumThrust=20\r\nInitialRecharge=400\r\nMaximumRecharge=900\r\n"
            "InitialEnergy=1000\r\nMaximumEnergy=1500\r\nSuperTime=1\r\nShieldsTime=1\r\n";
 }
 
-std::vector<ReportLine> expectedReport(const std::vector<std::pair<std::string, std::vector<ReportLine>>>& ships,
-                               const std::string& verdict)
-{
+std::vector<ReportLine>
+expectedReport(const std::vector<std::pair<std::string, std::vector<ReportLine>>>& ships,
+               const std::string& verdict) {
     std::vector<ReportLine> lines{{"Checking settings...", kBlack}};
     for (const auto& [name, body] : ships) {
         lines.push_back({"Checking " + name + "...", kBlue});
@@ -45,8 +45,7 @@ const std::vector<ReportLine> kSevenFindings = {
     {"Number of errors: 7.", kBlue},
 };
 
-std::vector<ReportLine> noSettingsReport()
-{
+std::vector<ReportLine> noSettingsReport() {
     std::vector<std::pair<std::string, std::vector<ReportLine>>> ships;
     for (const auto& name : kShipNames)
         ships.push_back({name, kSevenFindings});
@@ -58,8 +57,7 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(CheckRun, CleanFileGivesTheTwentySixLineReport)
-{
+TEST_F(CheckRun, CleanFileGivesTheTwentySixLineReport) {
     std::string text;
     for (const auto& name : kShipNames)
         text += cleanShip(name);
@@ -73,16 +71,14 @@ TEST_F(CheckRun, CleanFileGivesTheTwentySixLineReport)
     EXPECT_EQ(outcome.errors, 0);
 }
 
-TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip)
-{
+TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip) {
     EXPECT_EQ(checkFile(dir.write("empty.cfg", "")).lines, noSettingsReport());
     EXPECT_EQ(checkFile((dir.path() / "does-not-exist.cfg").string()).lines, noSettingsReport());
     EXPECT_EQ(checkFile(dir.path().string()).lines, noSettingsReport());
     EXPECT_EQ(checkFile((dir.path() / "does-not-exist.cfg").string()).errors, 56);
 }
 
-TEST_F(CheckRun, ShipsPresentAreJudgedAndMissingOnesFindSeven)
-{
+TEST_F(CheckRun, ShipsPresentAreJudgedAndMissingOnesFindSeven) {
     const std::string text = cleanShip("Warbird", "InitialRotation=300\r\nSuperTime=0\r\n") +
                              cleanShip("lancaster") + cleanShip("Nomad");
     const auto outcome = checkFile(dir.write("some.cfg", text));
@@ -105,8 +101,7 @@ TEST_F(CheckRun, ShipsPresentAreJudgedAndMissingOnesFindSeven)
     EXPECT_EQ(outcome.errors, 44);
 }
 
-TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip)
-{
+TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip) {
     std::string text;
     for (const auto& name : kShipNames) {
         text += "[" + name + "]\n";
@@ -120,15 +115,13 @@ TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip)
     EXPECT_EQ(outcome.lines.at(outcome.lines.size() - 3).text, "Number of errors: 16.");
 }
 
-TEST_F(CheckRun, LeavesTheSectionAtTheLastShip)
-{
+TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
     Module1::CheckSettings();
     EXPECT_EQ(Module1::CurrentSection, "Shark");
     EXPECT_EQ(Module1::ConfigFile, kPath);
 }
 
-TEST_F(CheckRun, SecondRunSeesAFileRewrittenInPlace)
-{
+TEST_F(CheckRun, SecondRunSeesAFileRewrittenInPlace) {
     const std::string path = dir.write("ship.cfg", cleanShip("Warbird"));
     EXPECT_EQ(checkFile(path).errors, 49);
     // Same length, written at once: as a copy that keeps the times leaves it.

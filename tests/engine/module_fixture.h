@@ -16,14 +16,12 @@ class ModuleTest : public testing::Test {
 protected:
     static constexpr const char* kPath = "memory:settings.cfg";
 
-    void SetUp() override
-    {
+    void SetUp() override {
         Module1::SetReportPane(&report);
         Module1::ConfigFile = kPath;
         Module1::CurrentSection.clear();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Module1::SetReportPane(nullptr);
         Module1::ConfigFile.clear();
         Module1::CurrentSection.clear();

@@ -22,8 +22,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ProfileFile, ReadsARegularFileByItsExactBytes)
-{
+TEST_F(ProfileFile, ReadsARegularFileByItsExactBytes) {
     // Spaces, non-ASCII and bytes that are not UTF-8: the path goes to the
     // file system as it is.
     const std::string path = dir.write("ship settings \xC3\xA9\xFF.ini", "[S]\nA=12\n");
@@ -31,8 +30,7 @@ TEST_F(ProfileFile, ReadsARegularFileByItsExactBytes)
     EXPECT_EQ(store.load(path).status, FileStatus::Ok);
 }
 
-TEST_F(ProfileFile, PathsWithoutSettingsReadZeroAndSayWhy)
-{
+TEST_F(ProfileFile, PathsWithoutSettingsReadZeroAndSayWhy) {
     const std::string missing = (dir.path() / "nothing.cfg").string();
     EXPECT_EQ(store.load(missing).status, FileStatus::Missing);
     EXPECT_EQ(store.readInt(missing, "S", "A"), 0);
@@ -46,8 +44,7 @@ TEST_F(ProfileFile, PathsWithoutSettingsReadZeroAndSayWhy)
     EXPECT_EQ(store.readInt(empty, "S", "A"), 0);
 }
 
-TEST_F(ProfileFile, SpecialFilesAreNeverOpened)
-{
+TEST_F(ProfileFile, SpecialFilesAreNeverOpened) {
     // A FIFO with no writer would block an open for reading forever.
     const std::string fifo = (dir.path() / "fifo.cfg").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -67,8 +64,7 @@ TEST_F(ProfileFile, SpecialFilesAreNeverOpened)
     ::close(fd);
 }
 
-TEST_F(ProfileFile, SeesAFileRewrittenInPlaceWithSizeAndTimesKept)
-{
+TEST_F(ProfileFile, SeesAFileRewrittenInPlaceWithSizeAndTimesKept) {
     const std::string path = dir.write("ship.cfg", "[S]\nA=1\n");
     EXPECT_EQ(store.readInt(path, "S", "A"), 1);
     struct stat before {};
@@ -87,8 +83,7 @@ TEST_F(ProfileFile, SeesAFileRewrittenInPlaceWithSizeAndTimesKept)
     EXPECT_EQ(store.readInt(path, "S", "A"), 9);
 }
 
-TEST_F(ProfileFile, KeepsTheParseWhileTheFileIsUnchanged)
-{
+TEST_F(ProfileFile, KeepsTheParseWhileTheFileIsUnchanged) {
     const std::string path = dir.write("ship.cfg", "[S]\nA=1\n");
     const auto first = store.load(path).profile;
     EXPECT_EQ(store.load(path).profile, first);
@@ -97,8 +92,7 @@ TEST_F(ProfileFile, KeepsTheParseWhileTheFileIsUnchanged)
     EXPECT_EQ(store.readInt(path, "S", "A"), 1);
 }
 
-TEST_F(ProfileFile, MemoryFilesStandInForTheirPathUntilForgotten)
-{
+TEST_F(ProfileFile, MemoryFilesStandInForTheirPathUntilForgotten) {
     const std::string path = dir.write("ship.cfg", "[S]\nA=1\n");
     store.setMemoryFile(path, "[S]\nA=5\n");
     EXPECT_EQ(store.readInt(path, "S", "A"), 5);

@@ -10,9 +10,11 @@ using namespace std::string_literals;
 
 namespace {
 
-std::int32_t readValue(const std::string& value)
-{
-    return Profile::parse("[S]\n" "A=" + value + "\n").readInt("S", "A");
+std::int32_t readValue(const std::string& value) {
+    return Profile::parse("[S]\n"
+                          "A=" +
+                          value + "\n")
+        .readInt("S", "A");
 }
 
 struct ValueCase {
@@ -22,38 +24,34 @@ struct ValueCase {
 
 class ValueConversion : public testing::TestWithParam<ValueCase> {};
 
-TEST_P(ValueConversion, ReadsAsTheWindowsReaderDoes)
-{
+TEST_P(ValueConversion, ReadsAsTheWindowsReaderDoes) {
     EXPECT_EQ(readValue(GetParam().value), GetParam().expected) << "value: " << GetParam().value;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ValueConversion,
-    testing::Values(ValueCase{"42", 42}, ValueCase{"-42", -42}, ValueCase{"+42", 42},
-                    ValueCase{"010", 10}, ValueCase{"0x1F", 31}, ValueCase{"0X1F", 0},
-                    ValueCase{"-0x10", -16}, ValueCase{"0xFFFFFFFF", -1}, ValueCase{"0b101", 5},
-                    ValueCase{"0o17", 15}, ValueCase{"0x1G", 1}, ValueCase{"12abc", 12},
-                    ValueCase{"12 34", 12}, ValueCase{"1.5", 1}, ValueCase{"1,000", 1},
-                    ValueCase{"abc", 0}, ValueCase{"- 5", 0}, ValueCase{"--5", 0},
-                    ValueCase{"2147483647", 2147483647}, ValueCase{"2147483648", INT32_MIN},
-                    ValueCase{"4294967296", 0}, ValueCase{"99999999999", 1215752191},
-                    ValueCase{"-2147483649", 2147483647}, ValueCase{"9999999999", 1410065407},
-                    ValueCase{"\"12\"", 12}, ValueCase{"'12'", 12}, ValueCase{"\"12", 0},
-                    ValueCase{"12\"", 12}, ValueCase{"\" 12 \"", 12}, ValueCase{"\"12\" ; c", 0},
-                    ValueCase{"5 ; five", 5}, ValueCase{";7", 0}, ValueCase{"", 0},
-                    ValueCase{std::string(28, '0') + "12", 1},
-                    ValueCase{std::string(27, '0') + "12", 12},
-                    // Quoted: 28 characters inside convert whole, exactly 29 lose
-                    // their last, 30 or more give their first 29.
-                    ValueCase{"\"" + std::string(26, '0') + "12\"", 12},
-                    ValueCase{"\"" + std::string(27, '0') + "12\"", 1},
-                    ValueCase{"\"" + std::string(27, '0') + "123\"", 12},
-                    ValueCase{"\"\"", 0}, ValueCase{"\"", 0}, ValueCase{"0x", 0},
-                    ValueCase{"0b102", 2}, ValueCase{"\t 7", 7}, ValueCase{"\"'5'\"", 0},
-                    ValueCase{"-0", 0}, ValueCase{"0xffffffff", -1}));
+    testing::Values(
+        ValueCase{"42", 42}, ValueCase{"-42", -42}, ValueCase{"+42", 42}, ValueCase{"010", 10},
+        ValueCase{"0x1F", 31}, ValueCase{"0X1F", 0}, ValueCase{"-0x10", -16},
+        ValueCase{"0xFFFFFFFF", -1}, ValueCase{"0b101", 5}, ValueCase{"0o17", 15},
+        ValueCase{"0x1G", 1}, ValueCase{"12abc", 12}, ValueCase{"12 34", 12}, ValueCase{"1.5", 1},
+        ValueCase{"1,000", 1}, ValueCase{"abc", 0}, ValueCase{"- 5", 0}, ValueCase{"--5", 0},
+        ValueCase{"2147483647", 2147483647}, ValueCase{"2147483648", INT32_MIN},
+        ValueCase{"4294967296", 0}, ValueCase{"99999999999", 1215752191},
+        ValueCase{"-2147483649", 2147483647}, ValueCase{"9999999999", 1410065407},
+        ValueCase{"\"12\"", 12}, ValueCase{"'12'", 12}, ValueCase{"\"12", 0}, ValueCase{"12\"", 12},
+        ValueCase{"\" 12 \"", 12}, ValueCase{"\"12\" ; c", 0}, ValueCase{"5 ; five", 5},
+        ValueCase{";7", 0}, ValueCase{"", 0}, ValueCase{std::string(28, '0') + "12", 1},
+        ValueCase{std::string(27, '0') + "12", 12},
+        // Quoted: 28 characters inside convert whole, exactly 29 lose
+        // their last, 30 or more give their first 29.
+        ValueCase{"\"" + std::string(26, '0') + "12\"", 12},
+        ValueCase{"\"" + std::string(27, '0') + "12\"", 1},
+        ValueCase{"\"" + std::string(27, '0') + "123\"", 12}, ValueCase{"\"\"", 0},
+        ValueCase{"\"", 0}, ValueCase{"0x", 0}, ValueCase{"0b102", 2}, ValueCase{"\t 7", 7},
+        ValueCase{"\"'5'\"", 0}, ValueCase{"-0", 0}, ValueCase{"0xffffffff", -1}));
 
-TEST(ProfileNames, MatchTrimmedAndIgnoringAsciiCase)
-{
+TEST(ProfileNames, MatchTrimmedAndIgnoringAsciiCase) {
     EXPECT_EQ(Profile::parse("[warBird]\nA=1\n").readInt("WARBIRD", "A"), 1);
     EXPECT_EQ(Profile::parse("[ Warbird ]\nA=1\n").readInt("Warbird", "A"), 1);
     EXPECT_EQ(Profile::parse("[S]\n  speed  =  5  \n").readInt("S", "SPEED"), 5);
@@ -61,8 +59,7 @@ TEST(ProfileNames, MatchTrimmedAndIgnoringAsciiCase)
     EXPECT_EQ(Profile::parse("[S\xC9]\nA=1\n").readInt("S\xE9", "A"), 0);
 }
 
-TEST(ProfileSections, HeaderRulesAndFirstSectionWins)
-{
+TEST(ProfileSections, HeaderRulesAndFirstSectionWins) {
     EXPECT_EQ(Profile::parse("[S] ; note\nA=1\n").readInt("S", "A"), 1);
     EXPECT_EQ(Profile::parse("[S] ; old [T]\nA=1\n").readInt("S", "A"), 0);
     EXPECT_EQ(Profile::parse("[S] ; old [T]\nA=1\n").readInt("S] ; old [T", "A"), 1);
@@ -77,8 +74,7 @@ TEST(ProfileSections, HeaderRulesAndFirstSectionWins)
     EXPECT_EQ(Profile::parse("[S]\nA=1\n").readInt("T", "A"), 0);
 }
 
-TEST(ProfileKeys, FirstMatchingLineDecides)
-{
+TEST(ProfileKeys, FirstMatchingLineDecides) {
     EXPECT_EQ(Profile::parse("[S]\nA=1\nA=2\n").readInt("S", "A"), 1);
     EXPECT_EQ(Profile::parse("[S]\nA\nA=5\n").readInt("S", "A"), 0);
     EXPECT_EQ(Profile::parse("[S]\n;A=5\n").readInt("S", "A"), 0);
@@ -88,18 +84,19 @@ TEST(ProfileKeys, FirstMatchingLineDecides)
     EXPECT_EQ(Profile::parse("[S]\nA\0junk=7\n"s).readInt("S", "A"), 7);
 }
 
-TEST(ProfileLines, EveryKindOfLineEndAndBlank)
-{
+TEST(ProfileLines, EveryKindOfLineEndAndBlank) {
     EXPECT_EQ(Profile::parse("[S]\r\nA=1\r\n").readInt("S", "A"), 1);
     EXPECT_EQ(Profile::parse("[S]\rA=1\rB=2").readInt("S", "B"), 2);
     EXPECT_EQ(Profile::parse("[S]\n\n\r\n  \t\nA=3").readInt("S", "A"), 3);
     // Ctrl-Z and vertical tab trim; a non-breaking space does not.
     EXPECT_EQ(Profile::parse("\x1A[S]\x1A\n\vA=4\x1A").readInt("S", "A"), 4);
-    EXPECT_EQ(Profile::parse("[S]\n\xA0" "A=4\n").readInt("S", "A"), 0);
+    EXPECT_EQ(Profile::parse("[S]\n\xA0"
+                             "A=4\n")
+                  .readInt("S", "A"),
+              0);
 }
 
-TEST(ProfileEncodings, ByteOrderMarksDecide)
-{
+TEST(ProfileEncodings, ByteOrderMarksDecide) {
     const auto utf16le = [](std::string_view ascii, bool bom) {
         std::string out = bom ? "\xFF\xFE" : "";
         for (char c : ascii) {
@@ -118,13 +115,15 @@ TEST(ProfileEncodings, ByteOrderMarksDecide)
     EXPECT_EQ(Profile::parse(be).readInt("S", "A"), 6);
     EXPECT_EQ(Profile::parse("\xEF\xBB\xBF[S]\nA=7\n").readInt("S", "A"), 7);
     // Non-ASCII UTF-16 units never pass for ASCII: U+0141 is not 'A'.
-    EXPECT_EQ(Profile::parse("\xFF\xFE[\0S\0]\0\n\0\x41\x01=\0" "8\0"s).readInt("S", "A"), 0);
+    EXPECT_EQ(Profile::parse("\xFF\xFE[\0S\0]\0\n\0\x41\x01=\0"
+                             "8\0"s)
+                  .readInt("S", "A"),
+              0);
     // A byte order mark is only a mark at the very start.
     EXPECT_EQ(Profile::parse("\n\xEF\xBB\xBF[S]\nA=7\n").readInt("S", "A"), 0);
 }
 
-TEST(ProfileLocations, LinesCountAsAnEditorCountsThem)
-{
+TEST(ProfileLocations, LinesCountAsAnEditorCountsThem) {
     const Profile p = Profile::parse("; c\r\n\r\n[S]\rA=1\n\r\nB=2\r\r\n[T]\n");
     const auto a = p.find("S", "A");
     const auto b = p.find("S", "B");
@@ -136,8 +135,7 @@ TEST(ProfileLocations, LinesCountAsAnEditorCountsThem)
     EXPECT_FALSE(p.sectionOffset("U"));
 }
 
-TEST(ProfileLocations, StayRightPastTheLineMarks)
-{
+TEST(ProfileLocations, StayRightPastTheLineMarks) {
     std::string text = "[S]\n";
     for (int i = 0; i < 40000; ++i)
         text += (i % 3 == 0) ? "K=1\r\n" : (i % 3 == 1 ? "K=2\r" : "K=3\n");
@@ -149,8 +147,7 @@ TEST(ProfileLocations, StayRightPastTheLineMarks)
     EXPECT_EQ(p.lineAt(z->offset), 40002u);
 }
 
-TEST(ProfileSections, ManySectionsBeyondTheIndexAreStillFound)
-{
+TEST(ProfileSections, ManySectionsBeyondTheIndexAreStillFound) {
     std::string text;
     const std::size_t count = Profile::kMaxIndexedSections + 2;
     text.reserve(count * 12);

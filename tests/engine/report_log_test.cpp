@@ -10,8 +10,7 @@ using Module1::AddReportLine;
 
 class ReportLog : public test::ModuleTest {};
 
-TEST_F(ReportLog, EveryLineEndsWithCrLf)
-{
+TEST_F(ReportLog, EveryLineEndsWithCrLf) {
     AddReportLine("first", kNoColour);
     AddReportLine("", kNoColour);
     AddReportLine("last", kRed);
@@ -19,22 +18,20 @@ TEST_F(ReportLog, EveryLineEndsWithCrLf)
     EXPECT_EQ(report.caret(), report.textLength());
 }
 
-TEST_F(ReportLog, ColouredLinesResetToBlackAndColourZeroKeepsTheInsertionColour)
-{
+TEST_F(ReportLog, ColouredLinesResetToBlackAndColourZeroKeepsTheInsertionColour) {
     report.setInsertionColour(0x00FF00); // the pane's own colour after it was emptied
     AddReportLine("a", kNoColour);
     AddReportLine("b", kRed);
     AddReportLine("c", kBlue);
     AddReportLine("d", kNoColour);
-    EXPECT_EQ(report.lines(), (std::vector<ReportLine>{
-                                  {"a", 0x00FF00}, {"b", kRed}, {"c", kBlue}, {"d", kBlack}}));
+    EXPECT_EQ(report.lines(),
+              (std::vector<ReportLine>{{"a", 0x00FF00}, {"b", kRed}, {"c", kBlue}, {"d", kBlack}}));
     // The line end carries the line's colour too; the reset follows it.
     EXPECT_EQ(report.colourAt(4), kRed);
     EXPECT_EQ(report.insertionColour(), kBlack);
 }
 
-TEST_F(ReportLog, LinesLandAtTheEndWhereverTheCaretWas)
-{
+TEST_F(ReportLog, LinesLandAtTheEndWhereverTheCaretWas) {
     AddReportLine("one", kNoColour);
     report.setCaret(0);
     AddReportLine("two", kBlue);
@@ -43,8 +40,7 @@ TEST_F(ReportLog, LinesLandAtTheEndWhereverTheCaretWas)
     EXPECT_EQ(report.text(), "two\r\none\r\nthree\r\n");
 }
 
-TEST_F(ReportLog, NoPaneIsAnErrorAndAFailingPaneStopsTheRunKeepingEarlierLines)
-{
+TEST_F(ReportLog, NoPaneIsAnErrorAndAFailingPaneStopsTheRunKeepingEarlierLines) {
     Module1::SetReportPane(nullptr);
     EXPECT_THROW(AddReportLine("x", kRed), std::logic_error);
 
@@ -52,8 +48,7 @@ TEST_F(ReportLog, NoPaneIsAnErrorAndAFailingPaneStopsTheRunKeepingEarlierLines)
     public:
         explicit FailingPane(MemoryReport& into) : into_(into) {}
         void setInsertionColour(ReportColour c) override { into_.setInsertionColour(c); }
-        void insertAtCaret(std::string_view text) override
-        {
+        void insertAtCaret(std::string_view text) override {
             if (++inserts_ > 3)
                 throw std::runtime_error("pane gone");
             into_.insertAtCaret(text);

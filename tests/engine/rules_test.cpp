@@ -14,16 +14,14 @@ using Module1::CheckNonZero;
 class Rules : public test::ModuleTest {
 protected:
     // Settings of one ship section, S.
-    void ship(const std::string& keys)
-    {
+    void ship(const std::string& keys) {
         settings("[S]\n" + keys);
         Module1::CurrentSection = "S";
     }
     std::vector<ReportLine> findings() const { return report.lines(); }
 };
 
-TEST_F(Rules, InitialMaximumFindsEqualAndGreater)
-{
+TEST_F(Rules, InitialMaximumFindsEqualAndGreater) {
     ship("InitialEnergy=5\nMaximumEnergy=5\n");
     EXPECT_EQ(CheckInitialMaximum("Energy"), 1);
     ship("InitialEnergy=6\nMaximumEnergy=5\n");
@@ -33,18 +31,18 @@ TEST_F(Rules, InitialMaximumFindsEqualAndGreater)
     EXPECT_EQ(findings(),
               (std::vector<ReportLine>{
                   {"InitialEnergy is equal to MaximumEnergy. [?status kickoff bug]", kRed},
-                  {"InitialEnergy is greater than MaximumEnergy. [Messes up greening and ?status]", kRed}}));
+                  {"InitialEnergy is greater than MaximumEnergy. [Messes up greening and ?status]",
+                   kRed}}));
 }
 
-TEST_F(Rules, BothKeysAbsentAreEqual)
-{
+TEST_F(Rules, BothKeysAbsentAreEqual) {
     ship("");
     EXPECT_EQ(CheckInitialMaximum("Rotation"), 1);
-    EXPECT_EQ(findings().at(0).text, "InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
+    EXPECT_EQ(findings().at(0).text,
+              "InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
 }
 
-TEST_F(Rules, XMaxAndMaxXPassEqualityAndFindGreater)
-{
+TEST_F(Rules, XMaxAndMaxXPassEqualityAndFindGreater) {
     ship("InitialRepel=5\nRepelMax=5\nInitialGuns=5\nMaxGuns=5\n");
     EXPECT_EQ(CheckInitialXMax("Repel"), 0);
     EXPECT_EQ(CheckInitialMaxX("Guns"), 0);
@@ -53,14 +51,16 @@ TEST_F(Rules, XMaxAndMaxXPassEqualityAndFindGreater)
     ship("InitialRepel=3\nRepelMax=2\nInitialGuns=3\nMaxGuns=2\n");
     EXPECT_EQ(CheckInitialXMax("Repel"), 1);
     EXPECT_EQ(CheckInitialMaxX("Guns"), 1);
-    EXPECT_EQ(findings(),
-              (std::vector<ReportLine>{
-                  {"InitialRepel is greater than RepelMax. [False sysop alerts and player kickoffs]", kRed},
-                  {"InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]", kRed}}));
+    EXPECT_EQ(
+        findings(),
+        (std::vector<ReportLine>{
+            {"InitialRepel is greater than RepelMax. [False sysop alerts and player kickoffs]",
+             kRed},
+            {"InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]",
+             kRed}}));
 }
 
-TEST_F(Rules, ComparisonsAreSigned)
-{
+TEST_F(Rules, ComparisonsAreSigned) {
     ship("InitialBurst=-1\nBurstMax=0\nInitialBombs=0\nMaxBombs=-1\n");
     EXPECT_EQ(CheckInitialXMax("Burst"), 0);
     EXPECT_EQ(CheckInitialMaxX("Bombs"), 1);
@@ -71,8 +71,7 @@ TEST_F(Rules, ComparisonsAreSigned)
     EXPECT_EQ(CheckInitialMaximum("Speed"), 1);
 }
 
-TEST_F(Rules, NonZeroFindsOnlyZero)
-{
+TEST_F(Rules, NonZeroFindsOnlyZero) {
     const std::string hint = "Client crashes. Make it 1 instead of 0.";
     ship("SuperTime=-3\n");
     EXPECT_EQ(CheckNonZero("SuperTime", hint), 0);
@@ -88,8 +87,7 @@ TEST_F(Rules, NonZeroFindsOnlyZero)
                   {"SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]", kRed}}));
 }
 
-TEST_F(Rules, EmptyFileOrSectionNameReadsZeroWithoutTheFile)
-{
+TEST_F(Rules, EmptyFileOrSectionNameReadsZeroWithoutTheFile) {
     // The lines before any header form the section named "": a lookup that
     // went to the file with an empty section name would find 5 here.
     settings("SuperTime=5\n[S]\nSuperTime=5\n");
@@ -104,8 +102,7 @@ TEST_F(Rules, EmptyFileOrSectionNameReadsZeroWithoutTheFile)
 class RecordingObserver : public Module1::FindingObserver {
 public:
     void finding(std::string_view ship, std::string_view text, const Module1::KeyReading* keys,
-                 std::size_t count) override
-    {
+                 std::size_t count) override {
         seen += std::string(ship) + "|" + std::string(text);
         for (std::size_t i = 0; i < count; ++i)
             seen += "|" + std::string(keys[i].name) + "=" + std::to_string(keys[i].value);
@@ -114,8 +111,7 @@ public:
     std::string seen;
 };
 
-TEST_F(Rules, ObserverHearsEachFindingWithTheKeysInReadingOrder)
-{
+TEST_F(Rules, ObserverHearsEachFindingWithTheKeysInReadingOrder) {
     RecordingObserver observer;
     Module1::SetFindingObserver(&observer);
     ship("InitialThor=2\nThorMax=1\nInitialRotation=9\nMaximumRotation=10\n");

@@ -11,9 +11,9 @@ namespace korvane::test {
 
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
@@ -23,8 +23,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     // Writes `bytes` to a file of that name in the folder; returns its path.
-    std::string write(const std::string& name, const std::string& bytes) const
-    {
+    std::string write(const std::string& name, const std::string& bytes) const {
         const auto file = path_ / name;
         std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
         return file.string();

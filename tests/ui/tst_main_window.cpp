@@ -1,0 +1,256 @@
+// The main window driven as a user drives it: Ctrl+O, a file chosen in the
+// dialog, the coloured report read back from the pane.
+#include "form1.h"
+#include "module1.h"
+#include "report_text_edit.h"
+#include "test_support.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+
+namespace {
+
+const QStringList kShips = {"Warbird", "Javelin", "Spider",    "Leviathan",
+                            "Terrier", "Weasel",  "Lancaster", "Shark"};
+
+// A report line as "colour: text".
+QString line(const char* colour, const QString& text) {
+    return QLatin1String(colour) + QLatin1String(": ") + text;
+}
+
+QStringList cleanReport() {
+    QStringList report = {line("black", "Checking settings...")};
+    for (const QString& ship : kShips)
+        report << line("blue", "Checking " + ship + "...") << line("blue", ship + " is OK")
+               << line("black", "");
+    return report << line("black", "This CFG file is OK.");
+}
+
+// Every key reads 0: five "is equal to Maximum" findings and both times.
+QStringList noShipsReport() {
+    QStringList report = {line("black", "Checking settings...")};
+    for (const QString& ship : kShips) {
+        report << line("blue", "Checking " + ship + "...");
+        for (const char* base : {"Rotation", "Speed", "Thrust", "Recharge", "Energy"})
+            report << line("red", QString("Initial%1 is equal to Maximum%1. [?status kickoff bug]")
+                                      .arg(QLatin1String(base)));
+        for (const char* key : {"SuperTime", "ShieldsTime"})
+            report << line("red", QString("%1 is equal to 0. [Client crashes. Make it 1 instead "
+                                          "of 0.]")
+                                      .arg(QLatin1String(key)));
+        report << line("blue", "Number of errors: 7.") << line("black", "");
+    }
+    return report << line("black", "Total errors: 56.");
+}
+
+class ThrowOnThirdFinding : public korvane::Module1::FindingObserver {
+public:
+    void finding(std::string_view, std::string_view, const korvane::Module1::KeyReading*,
+                 std::size_t) override {
+        if (++seen == 3)
+            throw std::runtime_error("failure in the middle of a run");
+    }
+    int seen = 0;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        form = new Form1;
+        pane = form->findChild<ReportTextEdit*>("Text1");
+        QVERIFY(pane);
+        form->show();
+        QVERIFY(uitest::waitActive(form));
+    }
+    void cleanup() {
+        korvane::Module1::SetFindingObserver(nullptr);
+        delete form;
+    }
+
+    void twipsAtTheLogicalDpi() {
+        QCOMPARE(korvane::twips::toPixels(7824, 96), 522);
+        QCOMPARE(korvane::twips::toPixels(3912, 96), 261);
+        QCOMPARE(korvane::twips::toPixels(3744, 96), 250);
+        QCOMPARE(korvane::twips::toPixels(2496, 96), 166);
+        QCOMPARE(korvane::twips::toPixels(7824, 192), 1043);
+    }
+
+    void opensOnAnEmptyPaneUnderTheMenus() {
+        QCOMPARE(form->windowTitle(), "Korvane");
+        QVERIFY(!form->windowIcon().isNull());
+        QCOMPARE(pane->size(), korvane::twips::toPixels(QSize(7824, 3912), *form));
+        QCOMPARE(pane->geometry(), clientArea());
+        QVERIFY(uitest::lines(*pane).isEmpty());
+
+        QStringList menuBar;
+        for (QAction* title : form->menuBar()->actions())
+            menuBar << title->text() + (title->menu() ? " >" : "");
+        QCOMPARE(menuBar, QStringList({"&File >", "&About..."}));
+        QStringList file;
+        for (QAction* item : form->findChild<QMenu*>("mnufile")->actions())
+            file << (item->isSeparator() ? "-" : item->text() + " " + item->shortcut().toString());
+        QCOMPARE(file, QStringList({"&Check... Ctrl+O", "-", "E&xit Ctrl+Q"}));
+    }
+
+    void checkWritesTheColouredReport() {
+        check(uitest::fixture("no-ship-sections.cfg"));
+        QCOMPARE(report(), noShipsReport());
+        QCOMPARE(korvane::Module1::ConfigFile,
+                 QFile::encodeName(uitest::fixture("no-ship-sections.cfg")).toStdString());
+
+        // The second check empties the pane first.
+        check(uitest::fixture("clean-ships.cfg"));
+        QCOMPARE(report(), cleanReport());
+    }
+
+    void cancelStartsNoCheck() {
+        korvane::Module1::ConfigFile = "before";
+        uitest::ModalDriver cancel([](QWidget* dialog) { pressEscape(dialog); });
+        pressCtrlO();
+        QVERIFY(cancel.ran());
+        QVERIFY(uitest::lines(*pane).isEmpty());
+        QCOMPARE(korvane::Module1::ConfigFile, "before");
+
+        // Cancelled again, the dialog still holds the earlier choice.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ships.cfg");
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
+        check(path);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(uitest::fixture("no-ship-sections.cfg"), path));
+        uitest::ModalDriver cancelAgain([](QWidget* dialog) { pressEscape(dialog); });
+        pressCtrlO();
+        QVERIFY(cancelAgain.ran());
+        QCOMPARE(report(), cleanReport());
+    }
+
+    void allFilesListsEveryName() {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(uitest::fixture("no-ship-sections.cfg"), dir.filePath("server.cfg")));
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), dir.filePath("ships.ini")));
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), dir.filePath("SHIPS")));
+
+        uitest::ModalDriver choose([&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            QVERIFY(dialog);
+            uitest::typeIntoFileDialog(dialog, dir.path());
+            QTRY_COMPARE(uitest::listedNames(dialog), QStringList({"server.cfg"}));
+
+            auto* filters = dialog->findChild<QComboBox*>("fileTypeCombo");
+            QCOMPARE(filters->count(), 2);
+            QCOMPARE(filters->itemText(0), "SS Configuration Files");
+            QCOMPARE(filters->itemText(1), "All files");
+            filters->setFocus();
+            QTest::keyClick(filters, Qt::Key_Down);
+            QTRY_COMPARE(uitest::listedNames(dialog),
+                         QStringList({"SHIPS", "server.cfg", "ships.ini"}));
+            uitest::typeIntoFileDialog(dialog, "SHIPS");
+        });
+        pressCtrlO();
+        QVERIFY(choose.ran());
+        QVERIFY(!choose.leftOpen());
+        QCOMPARE(korvane::Module1::ConfigFile,
+                 QFile::encodeName(dir.filePath("SHIPS")).toStdString());
+        QCOMPARE(report(), cleanReport());
+    }
+
+    void paneFollowsTheClientArea() {
+        const QSize normal = pane->size();
+        form->showMinimized();
+        QTRY_VERIFY(form->isMinimized());
+        QCOMPARE(pane->size(), normal);
+
+        form->showMaximized();
+        QTRY_VERIFY(pane->width() > normal.width());
+        QVERIFY(form->isMaximized());
+        QCOMPARE(pane->geometry(), clientArea());
+
+        form->showNormal();
+        QTRY_COMPARE(pane->size(), normal);
+        QCOMPARE(pane->geometry(), clientArea());
+
+        form->resize(1, 1); // as small as the window gets
+        QTRY_COMPARE(pane->geometry(), clientArea());
+    }
+
+    void failedRunKeepsItsFirstLines() {
+        ThrowOnThirdFinding observer;
+        korvane::Module1::SetFindingObserver(&observer);
+        check(uitest::fixture("no-ship-sections.cfg"));
+        QCOMPARE(report(), noShipsReport().mid(0, 5));
+        for (QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY2(window == form || !window->isVisible(), window->metaObject()->className());
+
+        korvane::Module1::SetFindingObserver(nullptr);
+        check(uitest::fixture("no-ship-sections.cfg"));
+        QCOMPARE(report(), noShipsReport());
+    }
+
+    void ctrlQEndsTheProgram() {
+        QTest::keyClick(form->focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!form->isVisible());
+    }
+
+private:
+    // As a user does: Ctrl+O, then the path typed into the dialog.
+    void check(const QString& path) {
+        uitest::ModalDriver choose([path](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            QVERIFY(dialog);
+            uitest::typeIntoFileDialog(dialog, path);
+        });
+        pressCtrlO();
+        QVERIFY(choose.ran());
+        QVERIFY(!choose.leftOpen());
+        QCOMPARE(QApplication::activePopupWidget(), nullptr); // no completion list left over
+    }
+
+    // The window system gives the window back the focus when a dialog over
+    // it closes; the offscreen one leaves that to the program.
+    void pressCtrlO() {
+        form->activateWindow();
+        QVERIFY(uitest::waitActive(form));
+        QTest::keyClick(form->focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    }
+
+    static void pressEscape(QWidget* dialog) {
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    }
+
+    QRect clientArea() const {
+        const int menuBar = form->menuBar()->height();
+        return {0, menuBar, form->width(), form->height() - menuBar};
+    }
+
+    QStringList report() const {
+        QStringList result;
+        const QStringList text = uitest::lines(*pane);
+        for (int i = 0; i < text.size(); ++i) {
+            const QColor colour = uitest::colour(*pane, i);
+            const char* name = colour == Qt::red     ? "red"
+                               : colour == Qt::blue  ? "blue"
+                               : colour == Qt::black ? "black"
+                                                     : "other";
+            result << line(name, text.at(i));
+        }
+        return result;
+    }
+
+    Form1* form = nullptr;
+    ReportTextEdit* pane = nullptr;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

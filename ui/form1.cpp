@@ -1,0 +1,116 @@
+#include "form1.h"
+
+#include "form2.h"
+#include "module1.h"
+#include "report_text_edit.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent), CommonDialog1(new QFileDialog(this)), Text1(new ReportTextEdit(this)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(tr("Korvane"));
+    // Form2 and the file dialog show the same icon: a window without an
+    // icon of its own takes its owner's.
+    setWindowIcon(QIcon(QStringLiteral(":/korvane.xpm")));
+
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+    // Qt's own dialog: the same on every desktop, and never blocks a test.
+    CommonDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    CommonDialog1->setFileMode(QFileDialog::ExistingFile);
+    // The list shows the descriptions alone. "All files" has to match every
+    // name: "*.*" would hide the files whose names have no dot.
+    CommonDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    CommonDialog1->setNameFilters({tr("SS Configuration Files (*.cfg)"), tr("All files (*)")});
+
+    Text1->setObjectName(QStringLiteral("Text1"));
+    setCentralWidget(Text1);
+
+    createMenus();
+
+    const QSize client = korvane::twips::toPixels(QSize(7824, 3912), *this);
+    resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
+}
+
+Form1::~Form1() {
+    if (korvane::Module1::GetReportPane() == Text1)
+        korvane::Module1::SetReportPane(nullptr);
+}
+
+void Form1::createMenus() {
+    mnufile = menuBar()->addMenu(tr("&File"));
+    mnufile->setObjectName(QStringLiteral("mnufile"));
+
+    mnufilechk = mnufile->addAction(tr("&Check..."));
+    mnufilechk->setObjectName(QStringLiteral("mnufilechk"));
+    mnufilechk->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(mnufilechk, &QAction::triggered, this, &Form1::mnufilechk_Click);
+
+    mnufilesep = mnufile->addSeparator();
+    mnufilesep->setObjectName(QStringLiteral("mnufilesep"));
+
+    mnufilexit = mnufile->addAction(tr("E&xit"));
+    mnufilexit->setObjectName(QStringLiteral("mnufilexit"));
+    // Given explicitly: QKeySequence::Quit is empty on some platforms.
+    mnufilexit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(mnufilexit, &QAction::triggered, this, &Form1::mnufilexit_Click);
+
+    // A command on the menu bar itself: it has no menu, so choosing it
+    // (by mouse or Alt+A) runs it at once.
+    mnuabt = menuBar()->addAction(tr("&About..."));
+    mnuabt->setObjectName(QStringLiteral("mnuabt"));
+    connect(mnuabt, &QAction::triggered, this, &Form1::mnuabt_Click);
+
+    // The shortcuts work wherever the focus is in this window, also where
+    // the menu bar is a native one that Qt does not own.
+    for (QAction* action : {mnufilechk, mnufilexit}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+void Form1::mnufilechk_Click() {
+    // The command's error trap: any failure from here on, in the dialog or
+    // anywhere in the check run, ends the command without a message. The
+    // lines already written stay, and the window stays usable.
+    try {
+        const int result = CommonDialog1->exec();
+        // Enter pressed in the dialog's name completion list accepts the
+        // dialog but can leave the list open over this window, where it
+        // would swallow the next key.
+        if (QWidget* completions = QApplication::activePopupWidget())
+            completions->close();
+        // A cancelled dialog may still remember an earlier choice: only an
+        // accepted one starts a check.
+        if (result != QDialog::Accepted)
+            return;
+        const QStringList chosen = CommonDialog1->selectedFiles();
+        if (chosen.isEmpty() || chosen.constFirst().isEmpty())
+            return;
+
+        // The path's bytes as the file system names them, whatever they are.
+        korvane::Module1::ConfigFile = QFile::encodeName(chosen.constFirst()).toStdString();
+        korvane::Module1::SetReportPane(Text1);
+        Text1->clear();
+        korvane::Module1::CheckSettings();
+    } catch (...) {
+    }
+}
+
+void Form1::mnufilexit_Click() {
+    close();
+}
+
+void Form1::mnuabt_Click() {
+    Form2 box(this);
+    box.exec();
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build and test in one place, from a bare Debian 12 machine on:
-#   ./dev.sh run     build, then start Korvane
+#   ./dev.sh run     build, then start Korvane (its window)
 #   ./dev.sh test    build, then run every test
 #   ./dev.sh bench   build, then run the benchmarks
 #   ./dev.sh deps    only install the Debian packages that are missing
@@ -39,7 +39,9 @@ deps) deps ;;
 build) build ;;
 run)
     build
-    exec "$BUILD/cli/korvane-check" examples/server.cfg
+    # Without a display the program says so in one line and points at
+    # korvane-check, which needs none.
+    exec "$BUILD/ui/korvane"
     ;;
 test)
     build

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -196,6 +197,35 @@ private slots:
         korvane::Module1::SetFindingObserver(nullptr);
         check(uitest::fixture("no-ship-sections.cfg"));
         QCOMPARE(report(), noShipsReport());
+    }
+
+    // Whatever is chosen, the check finishes with the reader's result (no
+    // settings: every key reads 0) and the window stays usable.
+    void specialAndHostileFilesCannotFreezeTheWindow() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo.cfg");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString nuls = dir.filePath("nuls.cfg");
+        {
+            QFile f(nuls);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(1 << 20, '\0'));
+        }
+        // (A name that leads nowhere, such as a dangling link, the dialog
+        // itself refuses with a message of its own.)
+        for (const QString& path : {fifo, nuls, QStringLiteral("/dev/zero")}) {
+            uitest::ModalDriver choose([path](QWidget* widget) {
+                auto* dialog = qobject_cast<QFileDialog*>(widget);
+                QVERIFY(dialog);
+                uitest::typeIntoFileDialog(dialog, path);
+            });
+            pressCtrlO();
+            QVERIFY(choose.ran());
+            QVERIFY2(!choose.leftOpen(), qPrintable(path));
+            QCOMPARE(report(), noShipsReport());
+        }
+        check(uitest::fixture("clean-ships.cfg"));
+        QCOMPARE(report(), cleanReport());
     }
 
     void ctrlQEndsTheProgram() {

@@ -88,17 +88,20 @@ int main(int argc, char** argv) {
             std::string bytes(std::istreambuf_iterator<char>(std::cin), {});
             store.setMemoryFile(path, std::move(bytes));
         }
+        korvane::cli::FileReport report{
+            name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
+                                                                   : korvane::Findings::Skip)};
+        // Asked after the run, the store answers from the parse the run made;
+        // asked before, it would read a file changed in the last seconds twice
+        // and hold both parses at once.
         const auto loaded = store.load(path);
+        if (fromStdin)
+            store.forgetMemoryFile(path);
         if (loaded.status != FileStatus::Ok) {
             std::cerr << "korvane-check: " << name << ": " << reasonFor(loaded) << '\n';
             status = kExitTrouble;
             continue;
         }
-        korvane::cli::FileReport report{
-            name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
-                                                                   : korvane::Findings::Skip)};
-        if (fromStdin)
-            store.forgetMemoryFile(path);
         if (format == Format::Text && files.size() > 1)
             std::cout << (first ? "" : "\n") << "==> " << name << " <==\n";
         first = false;

@@ -4,6 +4,7 @@
 #include "ship_rules.h"
 
 #include <stdexcept>
+#include <vector>
 
 namespace korvane::Module1 {
 
@@ -45,6 +46,35 @@ std::int16_t checkGreater(std::string_view base, const std::string& limitKey) {
                        {{initialKey, initial}, {limitKey, limit}});
     }
     return 0;
+}
+
+// The keys the sixteen rules read, named as ship_rules.h describes: a
+// ship's section is walked once for all of them (see Profile::prefetch).
+const std::vector<std::string>& ruleKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> k;
+        for (const Rule& rule : kRules) {
+            switch (rule.kind) {
+            case RuleKind::InitialMaximum:
+                k.push_back(concat({"Initial", rule.argument}));
+                k.push_back(concat({"Maximum", rule.argument}));
+                break;
+            case RuleKind::InitialXMax:
+                k.push_back(concat({"Initial", rule.argument}));
+                k.push_back(concat({rule.argument, "Max"}));
+                break;
+            case RuleKind::InitialMaxX:
+                k.push_back(concat({"Initial", rule.argument}));
+                k.push_back(concat({"Max", rule.argument}));
+                break;
+            case RuleKind::NonZero:
+                k.push_back(std::string(rule.argument));
+                break;
+            }
+        }
+        return k;
+    }();
+    return keys;
 }
 
 } // namespace
@@ -99,6 +129,8 @@ std::int16_t CheckNonZero(std::string_view key, std::string_view hint) {
 
 std::int16_t CheckShip(std::string_view ship) {
     CurrentSection = ship;
+    if (!ConfigFile.empty())
+        ProfileStore::instance().prefetch(ConfigFile, CurrentSection, ruleKeys());
     std::int16_t count = 0;
     for (const Rule& rule : kRules) {
         switch (rule.kind) {

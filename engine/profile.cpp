@@ -76,6 +76,39 @@ std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end) {
     return i;
 }
 
+// Calls visit(start, line) for each line that begins in [from, end), in
+// order, with the line's blanks at both ends trimmed (empty lines are
+// skipped), until visit returns false.
+template <typename Visit>
+void forEachLine(std::string_view t, std::size_t from, std::size_t end, Visit visit) {
+    std::size_t pos = from;
+    while (pos < end) {
+        // Leading blanks include the line ends, so this also steps over the
+        // run of CR and LF that ended the previous line.
+        const std::size_t q = skipBlanks(t, pos, end);
+        if (q == end)
+            return;
+        std::size_t e = lineEndFrom(t, q);
+        pos = e;
+        while (e > q && isBlank(t[e - 1]))
+            --e;
+        if (!visit(q, t.substr(q, e - q)))
+            return;
+    }
+}
+
+// A key line's name: the text before its first '=', cut at a NUL, trimmed.
+std::string_view keyName(std::string_view line) {
+    return nameOf(line.substr(0, line.find('=')));
+}
+
+// A key line's value: the text after its first '=', trimmed, cut at a NUL;
+// empty for a line without '='.
+std::string_view keyValue(std::string_view line) {
+    const auto eq = line.find('=');
+    return eq == std::string_view::npos ? std::string_view{} : cutAtNul(trim(line.substr(eq + 1)));
+}
+
 // If the trimmed line [q, e) is a section header, the raw text between its
 // '[' and its last ']'.
 std::optional<std::string_view> headerText(std::string_view t, std::size_t q, std::size_t e) {
@@ -226,27 +259,73 @@ std::optional<Profile::KeyLine> Profile::find(std::string_view section,
     if (!s)
         return std::nullopt;
     key = trim(key);
-    const std::string_view t = text();
-    std::size_t pos = bodyStart(*s);
-    while (pos < s->end) {
-        const std::size_t q = skipBlanks(t, pos, s->end);
-        if (q == s->end)
-            break;
-        std::size_t e = lineEndFrom(t, q);
-        pos = e;
-        while (e > q && isBlank(t[e - 1]))
-            --e;
-        const std::string_view line = t.substr(q, e - q);
-        const auto eq = line.find('=');
-        if (!sameName(nameOf(line.substr(0, eq)), key))
-            continue;
+    if (const auto* known = prefetched(s->header, key))
+        return known->has_value() ? std::optional(keyLineAt(**known)) : std::nullopt;
+    std::optional<KeyLine> found;
+    forEachLine(text(), bodyStart(*s), s->end, [&](std::size_t start, std::string_view line) {
         // The first matching line decides, with or without a value.
-        std::string_view value;
-        if (eq != std::string_view::npos)
-            value = cutAtNul(trim(line.substr(eq + 1)));
-        return KeyLine{q, value};
+        if (!sameName(keyName(line), key))
+            return true;
+        found = KeyLine{start, keyValue(line)};
+        return false;
+    });
+    return found;
+}
+
+void Profile::prefetch(std::string_view section, std::span<const std::string> keys) const {
+    const auto s = findSection(section);
+    if (!s)
+        return; // find() answers at once
+    Prefetched batch{s->header, {}};
+    for (const std::string& key : keys) {
+        if (!prefetched(s->header, trim(key)))
+            batch.keys.emplace_back(std::string(trim(key)), std::nullopt);
     }
-    return std::nullopt;
+    std::size_t left = batch.keys.size();
+    if (left == 0)
+        return;
+    // Most lines of a hostile section are passed over on their name's length.
+    std::size_t shortest = std::string::npos, longest = 0;
+    for (const auto& [key, found] : batch.keys) {
+        shortest = std::min(shortest, key.size());
+        longest = std::max(longest, key.size());
+    }
+    forEachLine(text(), bodyStart(*s), s->end, [&](std::size_t start, std::string_view line) {
+        const std::string_view name = keyName(line);
+        if (name.size() < shortest || name.size() > longest)
+            return true;
+        for (auto& [key, found] : batch.keys) {
+            if (!found && key.size() == name.size() && sameName(name, key)) {
+                found = start;
+                --left;
+            }
+        }
+        return left > 0;
+    });
+    if (prefetched_.size() == kPrefetchedSections)
+        prefetched_.erase(prefetched_.begin());
+    prefetched_.push_back(std::move(batch));
+}
+
+const std::optional<std::size_t>* Profile::prefetched(std::size_t header,
+                                                      std::string_view key) const {
+    for (const Prefetched& batch : prefetched_) {
+        if (batch.header != header)
+            continue;
+        for (const auto& [name, found] : batch.keys) {
+            if (sameName(name, key))
+                return &found;
+        }
+    }
+    return nullptr;
+}
+
+Profile::KeyLine Profile::keyLineAt(std::size_t start) const {
+    const std::string_view t = text();
+    std::size_t e = lineEndFrom(t, start);
+    while (e > start && isBlank(t[e - 1]))
+        --e;
+    return KeyLine{start, keyValue(t.substr(start, e - start))};
 }
 
 std::optional<std::size_t> Profile::locate(std::string_view section, std::string_view key) const {

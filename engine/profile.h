@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,16 @@ public:
     // The first line naming `key` in the first section named `section`
     // (names trimmed, ASCII case ignored), or nothing.
     std::optional<KeyLine> find(std::string_view section, std::string_view key) const;
+
+    // Looks up all of `keys` in the first section named `section` in one
+    // walk of it, and keeps the answers for find() (and so readInt() and
+    // locate()) in that section. A check run asks each ship's section for
+    // thirty keys, and a hostile file can make that section hundreds of
+    // megabytes of short lines: walked once per key, it would take more
+    // than a minute. The answers of the last kPrefetchedSections calls are
+    // kept; find() gives the same with or without them.
+    void prefetch(std::string_view section, std::span<const std::string> keys) const;
+    static constexpr std::size_t kPrefetchedSections = 16;
 
     // The key's value converted to a signed 32-bit integer; 0 when absent.
     std::int32_t readInt(std::string_view section, std::string_view key) const;
@@ -76,6 +87,11 @@ private:
     Section sectionAt(std::size_t index) const;
     std::size_t bodyStart(const Section& s) const;
     std::string_view headerName(std::size_t header) const;
+    // What prefetch() found for `key` (trimmed) in the section whose header
+    // is `header`: the start of the key's line or nothing, or null when it
+    // was not asked for.
+    const std::optional<std::size_t>* prefetched(std::size_t header, std::string_view key) const;
+    KeyLine keyLineAt(std::size_t start) const;
 
     std::string text_;
     std::size_t start_ = 0; // first byte after a byte order mark
@@ -87,6 +103,13 @@ private:
     // Lookups past the index, remembered per name: a check run asks each
     // ship's section thirty times.
     mutable std::vector<std::pair<std::string, std::optional<Section>>> scanned_;
+    // prefetch() answers, oldest first. Offsets rather than views, so that
+    // a copy of the profile never points into the original's text.
+    struct Prefetched {
+        std::size_t header;
+        std::vector<std::pair<std::string, std::optional<std::size_t>>> keys;
+    };
+    mutable std::vector<Prefetched> prefetched_;
     // Line numbers at every kLineStep bytes, built on the first lineAt().
     static constexpr std::size_t kLineStep = 1 << 16;
     mutable std::vector<std::size_t> lineMarks_;

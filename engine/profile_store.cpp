@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,20 +94,32 @@ LoadedProfile ProfileStore::load(const std::string& path) {
     // O_NONBLOCK: should the path have become a FIFO since the stat, the
     // open must not wait for a writer.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0)
-        return {emptyProfile(), FileStatus::Unreadable, errno};
-    if (::fstat(fd.get(), &st) != 0)
-        return {emptyProfile(), FileStatus::Unreadable, errno};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        const int err = errno;
+        return {emptyProfile(), FileStatus::Unreadable, err};
+    }
     if (!S_ISREG(st.st_mode))
         return {emptyProfile(), FileStatus::NotRegular, 0};
 
-    std::string bytes;
-    if (!readAll(fd.get(), static_cast<std::size_t>(st.st_size), bytes))
-        return {emptyProfile(), FileStatus::Unreadable, errno};
-
-    // Drop the old parse first, so two large files are never held at once.
-    cached_.reset();
-    cached_ = std::make_shared<const Profile>(Profile::parse(std::move(bytes)));
+    // Drop the old parse before reading, so two large files are never held
+    // at once.
+    clearCache();
+    std::shared_ptr<const Profile> parsed;
+    try {
+        std::string bytes;
+        if (!readAll(fd.get(), static_cast<std::size_t>(st.st_size), bytes)) {
+            const int err = errno;
+            return {emptyProfile(), FileStatus::Unreadable, err};
+        }
+        parsed = std::make_shared<const Profile>(Profile::parse(std::move(bytes)));
+    } catch (const std::bad_alloc&) {
+        // A file larger than the memory there is (a sparse file, /proc/kcore)
+        // cannot be read either.
+        return {emptyProfile(), FileStatus::Unreadable, ENOMEM};
+    } catch (const std::length_error&) { // larger than a string can be
+        return {emptyProfile(), FileStatus::Unreadable, EFBIG};
+    }
+    cached_ = std::move(parsed);
     cachedPath_ = path;
     cachedIdentity_ = identityOf(st);
     cachedAtSec_ = readAt.tv_sec;
@@ -116,6 +130,11 @@ LoadedProfile ProfileStore::load(const std::string& path) {
 std::int32_t ProfileStore::readInt(const std::string& path, std::string_view section,
                                    std::string_view key) {
     return load(path).profile->readInt(section, key);
+}
+
+void ProfileStore::prefetch(const std::string& path, std::string_view section,
+                            std::span<const std::string> keys) {
+    load(path).profile->prefetch(section, keys);
 }
 
 bool ProfileStore::trusted(const Identity& id) const {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,11 @@ public:
 
     // The reader's answer for section/key in path: 0 where absent.
     std::int32_t readInt(const std::string& path, std::string_view section, std::string_view key);
+
+    // Has the reader look up all of `keys` of `section` in path in one walk
+    // (see Profile::prefetch), for the readInt calls that follow.
+    void prefetch(const std::string& path, std::string_view section,
+                  std::span<const std::string> keys);
 
     // Serves `bytes` for `path` instead of the file system, until forgotten:
     // how settings that arrive on standard input are checked.

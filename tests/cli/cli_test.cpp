@@ -2,9 +2,15 @@
 #include "run_process.h"
 #include "test_files.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <random>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace korvane::test {
 namespace {
@@ -121,6 +127,79 @@ TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked) {
     const auto empty = check({dir.write("empty.cfg", "")});
     EXPECT_EQ(empty.status, 1);
     EXPECT_TRUE(empty.out.ends_with("Total errors: 56.\n"));
+}
+
+TEST(CheckFiles, SpecialFilesAndBrokenLinksAreNamedAndNeverWaitedOn) {
+    TempDir dir;
+    // Opened for reading, a FIFO without a writer would block for ever.
+    const std::string fifo = (dir.path() / "fifo.cfg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = (dir.path() / "socket.cfg").string();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    socketPath.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::string loop = (dir.path() / "loop.cfg").string();
+    ASSERT_EQ(::symlink(loop.c_str(), loop.c_str()), 0);
+    const std::string dangling = (dir.path() / "dangling.cfg").string();
+    ASSERT_EQ(::symlink("nowhere.cfg", dangling.c_str()), 0);
+
+    const auto r = check(
+        {"--format=json", fifo, socketPath, "/dev/zero", "/dev/urandom", loop, dangling, kClean});
+    ::close(fd);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "korvane-check: " + fifo + ": not a regular file\n" +
+                         "korvane-check: " + socketPath + ": not a regular file\n" +
+                         "korvane-check: /dev/zero: not a regular file\n" +
+                         "korvane-check: /dev/urandom: not a regular file\n" +
+                         "korvane-check: " + loop + ": " + std::strerror(ELOOP) + "\n" +
+                         "korvane-check: " + dangling + ": " + std::strerror(ENOENT) + "\n");
+    const auto objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0]["file"], kClean);
+}
+
+TEST(CheckFiles, AFileWithoutReadPermissionIsNamed) {
+    TempDir dir;
+    const std::string path = dir.write("locked.cfg", "[Warbird]\nSuperTime=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    std::vector<std::string> args = {KORVANE_CHECK, path};
+    if (::geteuid() == 0) {
+        // Root reads anything: check as "nobody".
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root, and no setpriv to drop privileges with";
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+        args.insert(args.begin(),
+                    {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    const auto r = runProcess(args);
+    if (r.status == 126 || r.status == 127)
+        GTEST_SKIP() << "nobody may not run " << KORVANE_CHECK << ": " << r.err;
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "korvane-check: " + path + ": " + std::strerror(EACCES) + "\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(CheckFiles, JunkBytesGiveTheReportOfNoSettings) {
+    TempDir dir;
+    std::mt19937 random(4);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    std::string everyByte;
+    for (int i = 0; i < 4096; ++i)
+        everyByte += static_cast<char>(i);
+    for (const auto& [name, bytes] :
+         {std::pair{"nul-bytes.cfg", std::string(1 << 16, '\0')},
+          std::pair{"random-bytes.cfg", noise}, std::pair{"every-byte.cfg", everyByte}}) {
+        const auto r = check({"--format=json", dir.write(name, bytes)});
+        EXPECT_EQ(r.status, 1) << name;
+        const auto objects = jsonLines(r.out);
+        ASSERT_EQ(objects.size(), 1u) << name;
+        EXPECT_EQ(objects[0]["errors"], 56) << name;
+        EXPECT_EQ(objects[0]["lines"].back()["text"], "Total errors: 56.") << name;
+    }
 }
 
 TEST(CheckFiles, SeveralTextReportsAreHeadedByTheirFile) {

@@ -3,11 +3,15 @@
 #include "profile_store.h"
 #include "test_files.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using korvane::FileStatus;
 using korvane::ProfileStore;
@@ -52,6 +56,7 @@ TEST_F(ProfileFile, SpecialFilesAreNeverOpened) {
     EXPECT_EQ(store.readInt(fifo, "S", "A"), 0);
 
     EXPECT_EQ(store.load("/dev/zero").status, FileStatus::NotRegular);
+    EXPECT_EQ(store.load("/dev/urandom").status, FileStatus::NotRegular);
     EXPECT_EQ(store.load("/dev/null").status, FileStatus::NotRegular);
 
     const std::string socketPath = (dir.path() / "s.sock").string();
@@ -62,6 +67,93 @@ TEST_F(ProfileFile, SpecialFilesAreNeverOpened) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     EXPECT_EQ(store.load(socketPath).status, FileStatus::NotRegular);
     ::close(fd);
+}
+
+TEST_F(ProfileFile, LinksAreFollowedAndTheirFaultsNamed) {
+    const std::string target = dir.write("ship.cfg", "[S]\nA=3\n");
+    const auto link = [&](const std::string& name, const std::string& to) {
+        const std::string path = (dir.path() / name).string();
+        EXPECT_EQ(::symlink(to.c_str(), path.c_str()), 0);
+        return path;
+    };
+    EXPECT_EQ(store.readInt(link("link.cfg", target), "S", "A"), 3);
+
+    const auto dangling = store.load(link("dangling.cfg", "nowhere.cfg"));
+    EXPECT_EQ(dangling.status, FileStatus::Missing);
+    EXPECT_EQ(dangling.error, ENOENT);
+
+    link("loop-a.cfg", "loop-b.cfg");
+    const auto loop = store.load(link("loop-b.cfg", "loop-a.cfg"));
+    EXPECT_EQ(loop.status, FileStatus::Unreadable);
+    EXPECT_EQ(loop.error, ELOOP);
+    EXPECT_EQ(store.readInt((dir.path() / "loop-a.cfg").string(), "S", "A"), 0);
+}
+
+TEST_F(ProfileFile, AFileWithoutReadPermissionIsUnreadable) {
+    const std::string path = dir.write("locked.cfg", "[S]\nA=3\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::geteuid() != 0) {
+        const auto loaded = store.load(path);
+        EXPECT_EQ(loaded.status, FileStatus::Unreadable);
+        EXPECT_EQ(loaded.error, EACCES);
+        return;
+    }
+    // Root reads anything: the check runs as "nobody" in a child process.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const auto loaded = store.load(path);
+        const bool asPromised = loaded.status == FileStatus::Unreadable && loaded.error == EACCES &&
+                                loaded.profile->readInt("S", "A") == 0;
+        ::_exit(asPromised ? 0 : 1);
+    }
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw));
+    if (WEXITSTATUS(raw) == 2)
+        GTEST_SKIP() << "cannot drop root's privileges here";
+    EXPECT_EQ(WEXITSTATUS(raw), 0)
+        << "nobody could read a file with mode 000, or no reason was given";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KORVANE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORVANE_ASAN 1
+#endif
+#endif
+
+TEST_F(ProfileFile, AFileLargerThanMemoryIsUnreadable) {
+#ifdef KORVANE_ASAN
+    GTEST_SKIP() << "AddressSanitizer ends the process on an allocation it cannot make, where "
+                    "operator new would throw std::bad_alloc";
+#endif
+    // 64 PiB that take no space: tmpfs allows such a sparse file, most disk
+    // file systems refuse it, and then there is nothing to try.
+    constexpr off_t kSize = off_t{1} << 56;
+    std::string path;
+    for (const char* folder : {"/dev/shm", "/tmp"}) {
+        path = std::string(folder) + "/korvane-sparse-" + std::to_string(::getpid()) + ".cfg";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const bool made = fd >= 0 && ::ftruncate(fd, kSize) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (made)
+            break;
+        ::unlink(path.c_str());
+        path.clear();
+    }
+    if (path.empty())
+        GTEST_SKIP() << "no file system here holds a sparse file of 64 PiB";
+    const auto loaded = store.load(path);
+    ::unlink(path.c_str());
+    EXPECT_EQ(loaded.status, FileStatus::Unreadable);
+    EXPECT_EQ(loaded.error, ENOMEM);
+    EXPECT_EQ(loaded.profile->readInt("S", "A"), 0);
 }
 
 TEST_F(ProfileFile, SeesAFileRewrittenInPlaceWithSizeAndTimesKept) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 using korvane::Profile;
 using namespace std::string_literals;
@@ -160,6 +161,58 @@ TEST(ProfileSections, ManySectionsBeyondTheIndexAreStillFound) {
     EXPECT_EQ(p.readInt("s" + std::to_string(count - 1), "A"), 1);
     EXPECT_EQ(p.readInt("s5", "A"), 0);
     EXPECT_EQ(p.readInt("Spider", "A"), 0);
+}
+
+TEST(ProfilePrefetch, AnswersAsWalkingTheSectionDoes) {
+    const std::string text =
+        "A=0\n[S]\nA\nA=5\n b = 7 \nC\0x=8\n;D=1\nE=\"9\"\n[T]\nB=1\n[s]\nB=2\n"s;
+    const std::vector<std::string> keys = {"A", " b ", "C", "D", ";D", "E", "F", "B", "a", "E"};
+    const std::vector<std::string> sections = {"S", "s", " S ", "T", "", "U"};
+    const Profile walked = Profile::parse(text);
+    const Profile prefetched = Profile::parse(text);
+    for (const auto& section : sections)
+        prefetched.prefetch(section, keys);
+    for (const auto& section : sections) {
+        for (const std::string key : {"A", "b", "B", "C", ";d", "E", "F", "x"}) {
+            const auto expected = walked.find(section, key);
+            const auto found = prefetched.find(section, key);
+            ASSERT_EQ(found.has_value(), expected.has_value()) << section << "/" << key;
+            if (found) {
+                EXPECT_EQ(found->offset, expected->offset) << section << "/" << key;
+                EXPECT_EQ(found->value, expected->value) << section << "/" << key;
+            }
+        }
+    }
+    EXPECT_EQ(prefetched.readInt("S", "A"), 0);
+    EXPECT_EQ(prefetched.readInt("S", "B"), 7);
+    EXPECT_EQ(prefetched.readInt("S", "E"), 9);
+}
+
+TEST(ProfilePrefetch, AnswersOutliveTheProfileTheyWereMadeIn) {
+    const std::string text = "[S]\nLongEnoughToLiveOnTheHeap=12\n";
+    const std::vector<std::string> keys = {"LongEnoughToLiveOnTheHeap"};
+    const Profile copy = [&] {
+        const Profile original = Profile::parse(text);
+        original.prefetch("S", keys);
+        return Profile(original);
+    }();
+    const auto found = copy.find("S", keys[0]);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "12");
+    EXPECT_EQ(found->value.data(), copy.text().data() + found->offset + keys[0].size() + 1);
+}
+
+TEST(ProfilePrefetch, OlderAnswersMakeWayAndAreWalkedForAgain) {
+    std::string text;
+    const std::size_t count = Profile::kPrefetchedSections + 4;
+    for (std::size_t i = 0; i < count; ++i)
+        text += "[s" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\n";
+    const Profile p = Profile::parse(text);
+    const std::vector<std::string> keys = {"A"};
+    for (std::size_t i = 0; i < count; ++i)
+        p.prefetch("s" + std::to_string(i), keys);
+    for (std::size_t i = 0; i < count; ++i)
+        EXPECT_EQ(p.readInt("s" + std::to_string(i), "A"), static_cast<int>(i));
 }
 
 } // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+// What a fuzz target asserts: a broken promise prints what broke and
+// aborts, which libFuzzer reports as a crash with the input that caused it.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition);           \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)

@@ -8,6 +8,10 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 BUILD=${KORVANE_BUILD_DIR:-build}
+ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
+FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
+FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
+FUZZ_TARGETS=(profile_reader check_run)
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
 
@@ -34,6 +38,52 @@ build() {
     cmake --build "$BUILD" -j "$(nproc)"
 }
 
+# The engine and CLI tests again, built under AddressSanitizer and
+# UndefinedBehaviorSanitizer. (Run where errexit does not reach, hence the
+# explicit returns.)
+sanitized_tests() {
+    say "tests under AddressSanitizer and UndefinedBehaviorSanitizer ($ASAN_BUILD)"
+    cmake -S . -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON \
+        -DKORVANE_SANITIZE=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF >/dev/null || return 1
+    cmake --build "$ASAN_BUILD" -j "$(nproc)" || return 1
+    ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$(nproc)" || return 1
+}
+
+# Each fuzz target for FUZZ_SECONDS, side by side, on its seed corpus. New
+# inputs go to a scratch folder listed first, so the committed seeds stay as
+# they are; an input that breaks a target is kept in $FUZZ_BUILD/artifacts.
+fuzz_smoke() {
+    say "fuzzing each target for ${FUZZ_SECONDS}s ($FUZZ_BUILD)"
+    cmake -S . -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON \
+        -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_FUZZ=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF \
+        -DBUILD_TESTING=OFF >/dev/null || return 1
+    cmake --build "$FUZZ_BUILD" -j "$(nproc)" --target "${FUZZ_TARGETS[@]/%/_fuzzer}" || return 1
+    local scratch t failed=0
+    local -A pid
+    scratch=$(mktemp -d) || return 1
+    mkdir -p "$FUZZ_BUILD/artifacts" || return 1
+    for t in "${FUZZ_TARGETS[@]}"; do
+        mkdir "$scratch/$t"
+        "$FUZZ_BUILD/fuzz/${t}_fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=1048576 \
+            -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 \
+            -artifact_prefix="$FUZZ_BUILD/artifacts/$t-" \
+            "$scratch/$t" "fuzz/corpus/$t" >"$scratch/$t.log" 2>&1 &
+        pid[$t]=$!
+    done
+    for t in "${FUZZ_TARGETS[@]}"; do
+        if wait "${pid[$t]}"; then
+            say "fuzz $t: $(grep -m1 '^stat::number_of_executed_units' "$scratch/$t.log" |
+                sed 's/.*: *//') runs, nothing found"
+        else
+            failed=1
+            tail -n 40 "$scratch/$t.log" >&2
+            say "fuzz $t: FAILED (the input is in $FUZZ_BUILD/artifacts)"
+        fi
+    done
+    rm -rf "$scratch"
+    return $failed
+}
+
 case ${1:-} in
 deps) deps ;;
 build) build ;;
@@ -45,7 +95,14 @@ run)
     ;;
 test)
     build
-    ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
+    # The main build's tests run last, so that their summary ends the
+    # output; a failure before them is named just above it.
+    failed=()
+    sanitized_tests || failed+=("tests under the sanitizers")
+    fuzz_smoke || failed+=("fuzzing")
+    [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"
+    ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" || exit 1
+    [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
 bench)
     build

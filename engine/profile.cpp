@@ -76,6 +76,14 @@ std::size_t skipBlanks(std::string_view t, std::size_t i, std::size_t end) {
     return i;
 }
 
+// The line that starts (with no blank) at `start`, its trailing blanks trimmed.
+std::string_view trimmedLineFrom(std::string_view t, std::size_t start) {
+    std::size_t e = lineEndFrom(t, start);
+    while (e > start && isBlank(t[e - 1]))
+        --e;
+    return t.substr(start, e - start);
+}
+
 // Calls visit(start, line) for each line that begins in [from, end), in
 // order, with the line's blanks at both ends trimmed (empty lines are
 // skipped), until visit returns false.
@@ -88,11 +96,9 @@ void forEachLine(std::string_view t, std::size_t from, std::size_t end, Visit vi
         const std::size_t q = skipBlanks(t, pos, end);
         if (q == end)
             return;
-        std::size_t e = lineEndFrom(t, q);
-        pos = e;
-        while (e > q && isBlank(t[e - 1]))
-            --e;
-        if (!visit(q, t.substr(q, e - q)))
+        const std::string_view line = trimmedLineFrom(t, q);
+        pos = q + line.size();
+        if (!visit(q, line))
             return;
     }
 }
@@ -109,10 +115,9 @@ std::string_view keyValue(std::string_view line) {
     return eq == std::string_view::npos ? std::string_view{} : cutAtNul(trim(line.substr(eq + 1)));
 }
 
-// If the trimmed line [q, e) is a section header, the raw text between its
+// If the trimmed line is a section header, the raw text between its
 // '[' and its last ']'.
-std::optional<std::string_view> headerText(std::string_view t, std::size_t q, std::size_t e) {
-    const std::string_view line = t.substr(q, e - q);
+std::optional<std::string_view> headerText(std::string_view line) {
     if (line.empty() || line.front() != '[')
         return std::nullopt;
     const auto close = line.rfind(']');
@@ -152,27 +157,16 @@ Profile Profile::parse(std::string bytes) {
     const std::string_view t = p.text();
     p.headers_.push_back(kNoHeader);
     p.indexedEnd_ = t.size();
-    std::size_t pos = 0;
-    while (pos < t.size()) {
-        // Leading blanks include the line ends, so this also steps over the
-        // run of CR and LF that ended the previous line and any empty lines.
-        const std::size_t q = skipBlanks(t, pos, t.size());
-        if (q == t.size())
-            break;
-        std::size_t e = lineEndFrom(t, q);
-        pos = e;
-        if (t[q] != '[')
-            continue;
-        while (e > q && isBlank(t[e - 1]))
-            --e;
-        if (!headerText(t, q, e))
-            continue; // no ']': an ordinary key line
+    forEachLine(t, 0, t.size(), [&](std::size_t start, std::string_view line) {
+        if (!headerText(line))
+            return true; // a key line, or a '[' without ']'
         if (p.headers_.size() == kMaxIndexedSections) {
-            p.indexedEnd_ = q;
-            break;
+            p.indexedEnd_ = start;
+            return false;
         }
-        p.headers_.push_back(q);
-    }
+        p.headers_.push_back(start);
+        return true;
+    });
 
     p.byHash_.reserve(p.headers_.size());
     for (std::size_t i = 0; i < p.headers_.size(); ++i)
@@ -186,11 +180,7 @@ Profile Profile::parse(std::string bytes) {
 std::string_view Profile::headerName(std::size_t header) const {
     if (header == kNoHeader)
         return {};
-    const std::string_view t = text();
-    std::size_t e = lineEndFrom(t, header);
-    while (e > header && isBlank(t[e - 1]))
-        --e;
-    return nameOf(headerText(t, header, e).value_or(std::string_view{}));
+    return nameOf(headerText(trimmedLineFrom(text(), header)).value_or(std::string_view{}));
 }
 
 Profile::Section Profile::sectionAt(std::size_t index) const {
@@ -221,27 +211,19 @@ std::optional<Profile::Section> Profile::scanUnindexed(std::string_view name) co
         if (sameName(seen, name))
             return result;
     }
-    const std::string_view t = text();
     std::optional<Section> found;
-    std::size_t pos = indexedEnd_;
-    while (pos < t.size()) {
-        const std::size_t q = skipBlanks(t, pos, t.size());
-        if (q == t.size())
-            break;
-        std::size_t e = lineEndFrom(t, q);
-        pos = e;
-        while (e > q && isBlank(t[e - 1]))
-            --e;
-        const auto header = headerText(t, q, e);
+    forEachLine(text(), indexedEnd_, text().size(), [&](std::size_t start, std::string_view line) {
+        const auto header = headerText(line);
         if (!header)
-            continue;
+            return true;
         if (found) { // this header ends the section found
-            found->end = q;
-            break;
+            found->end = start;
+            return false;
         }
         if (sameName(nameOf(*header), name))
-            found = Section{q, t.size()};
-    }
+            found = Section{start, text().size()};
+        return true;
+    });
     scanned_.emplace_back(std::string(name), found);
     return found;
 }
@@ -321,11 +303,7 @@ const std::optional<std::size_t>* Profile::prefetched(std::size_t header,
 }
 
 Profile::KeyLine Profile::keyLineAt(std::size_t start) const {
-    const std::string_view t = text();
-    std::size_t e = lineEndFrom(t, start);
-    while (e > start && isBlank(t[e - 1]))
-        --e;
-    return KeyLine{start, keyValue(t.substr(start, e - start))};
+    return KeyLine{start, keyValue(trimmedLineFrom(text(), start))};
 }
 
 std::optional<std::size_t> Profile::locate(std::string_view section, std::string_view key) const {

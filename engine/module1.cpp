@@ -36,8 +36,8 @@ std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> 
 
 // Both pair rules other than InitialMaximum: only a greater initial value
 // is a finding.
-std::int16_t checkGreater(std::string_view base, const std::string& limitKey) {
-    const std::string initialKey = concat({"Initial", base});
+std::int16_t checkGreater(RuleKind kind, std::string_view base) {
+    const auto [initialKey, limitKey] = keysOf(kind, base);
     const std::int32_t initial = ReadSetting(initialKey);
     const std::int32_t limit = ReadSetting(limitKey);
     if (initial > limit) {
@@ -48,29 +48,16 @@ std::int16_t checkGreater(std::string_view base, const std::string& limitKey) {
     return 0;
 }
 
-// The keys the sixteen rules read, named as ship_rules.h describes: a
-// ship's section is walked once for all of them (see Profile::prefetch).
+// Every key the sixteen rules read: a ship's section is walked once for all
+// of them (see Profile::prefetch).
 const std::vector<std::string>& ruleKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> k;
         for (const Rule& rule : kRules) {
-            switch (rule.kind) {
-            case RuleKind::InitialMaximum:
-                k.push_back(concat({"Initial", rule.argument}));
-                k.push_back(concat({"Maximum", rule.argument}));
-                break;
-            case RuleKind::InitialXMax:
-                k.push_back(concat({"Initial", rule.argument}));
-                k.push_back(concat({rule.argument, "Max"}));
-                break;
-            case RuleKind::InitialMaxX:
-                k.push_back(concat({"Initial", rule.argument}));
-                k.push_back(concat({"Max", rule.argument}));
-                break;
-            case RuleKind::NonZero:
-                k.push_back(std::string(rule.argument));
-                break;
-            }
+            auto [initial, limit] = keysOf(rule.kind, rule.argument);
+            k.push_back(std::move(initial));
+            if (!limit.empty())
+                k.push_back(std::move(limit));
         }
         return k;
     }();
@@ -96,8 +83,7 @@ std::int32_t ReadSetting(std::string_view key) {
 }
 
 std::int16_t CheckInitialMaximum(std::string_view base) {
-    const std::string initialKey = concat({"Initial", base});
-    const std::string limitKey = concat({"Maximum", base});
+    const auto [initialKey, limitKey] = keysOf(RuleKind::InitialMaximum, base);
     const std::int32_t initial = ReadSetting(initialKey);
     const std::int32_t limit = ReadSetting(limitKey);
     if (initial == limit) {
@@ -113,11 +99,11 @@ std::int16_t CheckInitialMaximum(std::string_view base) {
 }
 
 std::int16_t CheckInitialXMax(std::string_view base) {
-    return checkGreater(base, concat({base, "Max"}));
+    return checkGreater(RuleKind::InitialXMax, base);
 }
 
 std::int16_t CheckInitialMaxX(std::string_view base) {
-    return checkGreater(base, concat({"Max", base}));
+    return checkGreater(RuleKind::InitialMaxX, base);
 }
 
 std::int16_t CheckNonZero(std::string_view key, std::string_view hint) {

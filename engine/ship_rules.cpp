@@ -36,4 +36,19 @@ const std::array<Rule, 16> kRules{{
     {RuleKind::NonZero, "ShieldsTime", kZeroTimeHint},
 }};
 
+RuleKeys keysOf(RuleKind kind, std::string_view argument) {
+    const std::string base(argument);
+    switch (kind) {
+    case RuleKind::InitialMaximum:
+        return {"Initial" + base, "Maximum" + base};
+    case RuleKind::InitialXMax:
+        return {"Initial" + base, base + "Max"};
+    case RuleKind::InitialMaxX:
+        return {"Initial" + base, "Max" + base};
+    case RuleKind::NonZero:
+        break;
+    }
+    return {base, {}};
+}
+
 } // namespace korvane

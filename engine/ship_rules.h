@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace korvane {
@@ -26,5 +27,13 @@ struct Rule {
 };
 // The sixteen rules applied to every ship, in order.
 extern const std::array<Rule, 16> kRules;
+
+// The keys a rule of `kind` reads for `argument`, in reading order: the
+// initial value, then the limit; NonZero reads one key, so `limit` is empty.
+struct RuleKeys {
+    std::string initial;
+    std::string limit;
+};
+RuleKeys keysOf(RuleKind kind, std::string_view argument);
 
 } // namespace korvane

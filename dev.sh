@@ -3,6 +3,7 @@
 #   ./dev.sh run     build, then start Korvane (its window)
 #   ./dev.sh test    build, then run every test
 #   ./dev.sh bench   build, then run the benchmarks
+#   ./dev.sh build   install what is missing, then only build
 #   ./dev.sh deps    only install the Debian packages that are missing
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
@@ -34,7 +35,7 @@ deps() {
 
 build() {
     deps
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON >/dev/null
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
     cmake --build "$BUILD" -j "$(nproc)"
 }
 
@@ -43,7 +44,7 @@ build() {
 # explicit returns.)
 sanitized_tests() {
     say "tests under AddressSanitizer and UndefinedBehaviorSanitizer ($ASAN_BUILD)"
-    cmake -S . -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON \
+    cmake -S . -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DKORVANE_SANITIZE=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF >/dev/null || return 1
     cmake --build "$ASAN_BUILD" -j "$(nproc)" || return 1
     ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$(nproc)" || return 1
@@ -54,7 +55,7 @@ sanitized_tests() {
 # they are; an input that breaks a target is kept in $FUZZ_BUILD/artifacts.
 fuzz_smoke() {
     say "fuzzing each target for ${FUZZ_SECONDS}s ($FUZZ_BUILD)"
-    cmake -S . -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON \
+    cmake -S . -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_FUZZ=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF \
         -DBUILD_TESTING=OFF >/dev/null || return 1
     cmake --build "$FUZZ_BUILD" -j "$(nproc)" --target "${FUZZ_TARGETS[@]/%/_fuzzer}" || return 1
@@ -109,7 +110,7 @@ bench)
     "$BUILD/bench/korvane-bench"
     ;;
 *)
-    sed -n '2,7s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,8s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

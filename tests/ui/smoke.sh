@@ -19,8 +19,8 @@ if [ "${1:-}" != inner ]; then
 
     for tool in xvfb-run xdotool; do
         command -v "$tool" >/dev/null 2>&1 || {
-            echo "smoke: $tool is missing (see scripts/debian-packages.txt)" >&2
-            exit 1
+            echo "smoke: skipped: $tool is missing (see scripts/debian-packages.txt)" >&2
+            exit 77
         }
     done
     exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" inner "$1"

@@ -2,14 +2,12 @@
 
 #include "check_file.h"
 #include "korvane_version.h"
-#include "profile_store.h"
 #include "report_writer.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -26,10 +24,10 @@ constexpr int kExitTrouble = 2; // usage error, or a file that could not be chec
 
 constexpr const char* kStdinName = "<stdin>";
 
-std::string reasonFor(const korvane::LoadedProfile& loaded) {
-    if (loaded.status == FileStatus::NotRegular)
+std::string reasonFor(const korvane::CheckOutcome& outcome) {
+    if (outcome.status == FileStatus::NotRegular)
         return "not a regular file";
-    return std::strerror(loaded.error);
+    return std::strerror(outcome.error);
 }
 
 bool useColour(const std::string& mode) {
@@ -78,32 +76,26 @@ int main(int argc, char** argv) {
 
     const Format format = formats.at(formatName);
     const bool colour = format == Format::Text && useColour(colourMode);
-    auto& store = korvane::ProfileStore::instance();
     int status = kExitOk;
     bool first = true;
     for (const std::string& path : files) {
         const bool fromStdin = path == "-";
-        const std::string name = fromStdin ? kStdinName : path;
+        korvane::CheckRequest request{fromStdin ? kStdinName : path, std::nullopt,
+                                      locatesFindings(format) ? korvane::Findings::Locate
+                                                              : korvane::Findings::Skip};
         if (fromStdin) {
-            std::string bytes(std::istreambuf_iterator<char>(std::cin), {});
-            store.setMemoryFile(path, std::move(bytes));
+            korvane::FileRead read = korvane::readStream(STDIN_FILENO);
+            request.input = std::move(read.bytes);
         }
-        korvane::cli::FileReport report{
-            name, korvane::checkFile(path, locatesFindings(format) ? korvane::Findings::Locate
-                                                                   : korvane::Findings::Skip)};
-        // Asked after the run, the store answers from the parse the run made;
-        // asked before, it would read a file changed in the last seconds twice
-        // and hold both parses at once.
-        const auto loaded = store.load(path);
-        if (fromStdin)
-            store.forgetMemoryFile(path);
-        if (loaded.status != FileStatus::Ok) {
-            std::cerr << "korvane-check: " << name << ": " << reasonFor(loaded) << '\n';
+        korvane::cli::FileReport report{request.path, korvane::checkFile(std::move(request))};
+        if (report.outcome.status != FileStatus::Ok) {
+            std::cerr << "korvane-check: " << report.name << ": " << reasonFor(report.outcome)
+                      << '\n';
             status = kExitTrouble;
             continue;
         }
         if (format == Format::Text && files.size() > 1)
-            std::cout << (first ? "" : "\n") << "==> " << name << " <==\n";
+            std::cout << (first ? "" : "\n") << "==> " << report.name << " <==\n";
         first = false;
         korvane::cli::writeReport(std::cout, report, format, colour);
         if (report.outcome.errors > 0 && status == kExitOk)

@@ -19,7 +19,7 @@ std::string_view ansiFor(ReportColour colour) {
 void writeText(std::ostream& out, const FileReport& report, bool colour) {
     for (const ReportLine& line : report.outcome.lines) {
         const auto on = colour ? ansiFor(line.colour) : std::string_view{};
-        if (on.empty() || line.text.empty())
+        if (on.empty())
             out << line.text << '\n';
         else
             out << on << line.text << "\x1b[0m\n";

@@ -1,7 +1,7 @@
 #include "check_file.h"
 
 #include "module1.h"
-#include "profile_store.h"
+#include "profile.h"
 
 #include <algorithm>
 
@@ -10,56 +10,58 @@ namespace {
 
 class FindingRecorder final : public Module1::FindingObserver {
 public:
-    explicit FindingRecorder(std::vector<Finding>& out) : out_(out) {}
-    void finding(std::string_view ship, std::string_view text, const Module1::KeyReading* keys,
-                 std::size_t keyCount) override {
+    FindingRecorder(const Profile& settings, std::vector<Finding>& out)
+        : settings_(settings), out_(out) {}
+    void finding(std::string_view ship, std::string_view text,
+                 std::span<const Module1::KeyReading> keys) override {
         Finding f{std::string(ship), std::string(text), {}};
-        for (std::size_t i = 0; i < keyCount; ++i)
-            f.keys.push_back({std::string(keys[i].name), keys[i].value, std::nullopt});
+        for (const Module1::KeyReading& key : keys) {
+            f.keys.push_back({std::string(key.name), key.value,
+                              key.where == Module1::KeyReading::kNowhere
+                                  ? std::nullopt
+                                  : std::optional(settings_.lineAt(key.where))});
+        }
         out_.push_back(std::move(f));
     }
 
 private:
+    const Profile& settings_;
     std::vector<Finding>& out_;
 };
 
-// Restores the module's report target and observer however the run ends.
+// Points the module at this run's report and observer however the run ends.
 class RunScope {
 public:
-    RunScope(ReportPane* pane, Module1::FindingObserver* observer)
-        : pane_(Module1::GetReportPane()) {
-        Module1::SetReportPane(pane);
+    RunScope(ReportPane& pane, Module1::FindingObserver* observer) {
+        Module1::SetReportPane(&pane);
         Module1::SetFindingObserver(observer);
     }
     ~RunScope() {
-        Module1::SetReportPane(pane_);
+        Module1::SetReportPane(nullptr);
         Module1::SetFindingObserver(nullptr);
     }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
-
-private:
-    ReportPane* pane_;
 };
 
 } // namespace
 
-CheckOutcome checkFile(const std::string& path, Findings findings) {
+CheckOutcome checkFile(CheckRequest request) {
+    FileRead read = request.input ? FileRead{std::move(*request.input)}
+                                  : readSettingsFile(request.path);
     CheckOutcome outcome;
+    outcome.status = read.status;
+    outcome.error = read.error;
+    if (read.status != FileStatus::Ok)
+        return outcome;
+
+    const Profile settings = Profile::parse(std::move(read.bytes));
     MemoryReport report;
-    FindingRecorder recorder(outcome.findings);
+    FindingRecorder recorder(settings, outcome.findings);
     {
-        RunScope scope(&report, findings == Findings::Locate ? &recorder : nullptr);
-        Module1::ConfigFile = path;
-        Module1::CheckSettings();
-    }
-    if (!outcome.findings.empty()) {
-        // The parse the run read from, kept while the file is unchanged.
-        const auto profile = ProfileStore::instance().load(path).profile;
-        for (Finding& f : outcome.findings) {
-            for (CheckedKey& key : f.keys)
-                key.line = profile->locate(f.ship, key.name);
-        }
+        RunScope scope(report, request.findings == Findings::Locate ? &recorder : nullptr);
+        Module1::ConfigFile = request.path;
+        Module1::CheckSettings(settings);
     }
     outcome.lines = report.lines();
     // Every finding, and nothing else, is written in the findings' red.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "memory_report.h"
+#include "settings_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,8 +10,8 @@
 
 namespace korvane {
 
-// A key a rule read: its value and the line that decided it (see
-// Profile::locate).
+// A key a rule read: its value and the line that decided it (the key's own
+// line, or its section's header line when the key is absent from it).
 struct CheckedKey {
     std::string name;
     std::int32_t value;
@@ -30,6 +31,8 @@ struct Finding {
 };
 
 struct CheckOutcome {
+    FileStatus status = FileStatus::Ok; // anything else: no check was run
+    int error = 0;                      // errno, for Missing and Unreadable
     std::vector<ReportLine> lines;
     int errors = 0;                // the findings in the report
     std::vector<Finding> findings; // filled only when asked for
@@ -37,10 +40,16 @@ struct CheckOutcome {
 
 enum class Findings { Skip, Locate };
 
-// Runs the check run on `path` into a fresh in-memory report, as the main
-// window's Check command does into its pane, and returns the report. With
-// Findings::Locate it also lists the findings with their keys and lines;
-// the lines are looked up after the run, which itself costs the same.
-CheckOutcome checkFile(const std::string& path, Findings findings = Findings::Skip);
+struct CheckRequest {
+    std::string path; // the file; for `input`, the name the report gives it
+    std::optional<std::string> input = std::nullopt; // settings read already (standard input)
+    Findings findings = Findings::Skip;
+};
+
+// Loads the file once and runs the check run on it into a fresh in-memory
+// report, as the main window's Check command does into its pane. With
+// Findings::Locate the outcome also lists the findings with their keys and
+// lines. A file that cannot be read gets no run; the outcome says why.
+CheckOutcome checkFile(CheckRequest request);
 
 } // namespace korvane

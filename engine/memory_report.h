@@ -19,9 +19,6 @@ struct ReportLine {
 // The headless front end and the tests write reports into it.
 class MemoryReport final : public ReportPane {
 public:
-    // The colour the pane inserts in before anything sets one.
-    explicit MemoryReport(ReportColour initialColour = kBlack) : insertion_(initialColour) {}
-
     void setInsertionColour(ReportColour colour) override { insertion_ = colour; }
     void insertAtCaret(std::string_view text) override;
     std::size_t textLength() const override { return text_.size(); }
@@ -41,7 +38,7 @@ public:
 private:
     std::string text_;
     std::vector<ReportColour> colours_; // one per character of text_
-    ReportColour insertion_;
+    ReportColour insertion_ = kBlack;
     std::size_t caret_ = 0;
 };
 

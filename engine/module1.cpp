@@ -1,8 +1,11 @@
 #include "module1.h"
 
-#include "profile_store.h"
+#include "profile.h"
+#include "settings_file.h"
 #include "ship_rules.h"
 
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -15,6 +18,7 @@ namespace {
 
 ReportPane* reportPane = nullptr;
 FindingObserver* findingObserver = nullptr;
+const ReadingScope* reading = nullptr;
 
 constexpr ReportColour kFindingColour = kRed;
 constexpr ReportColour kShipColour = kBlue;
@@ -26,11 +30,37 @@ std::string concat(std::initializer_list<std::string_view> parts) {
     return s;
 }
 
+// Looks up all of `keys` in `section` with one walk of it.
+void readKeys(const Profile& settings, std::string_view section,
+              std::span<const std::string_view> keys, std::span<KeyReading> out) {
+    std::vector<std::optional<Profile::KeyLine>> found(keys.size());
+    const auto header = settings.findKeys(section, keys, found);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        out[i] = found[i] ? KeyReading{keys[i], profileValueToInt(found[i]->value), found[i]->offset}
+                          : KeyReading{keys[i], 0, header.value_or(KeyReading::kNowhere)};
+    }
+}
+
+KeyReading readSetting(std::string_view key) {
+    if (ConfigFile.empty() || CurrentSection.empty() || !reading)
+        return {key, 0, KeyReading::kNowhere};
+    // A run asks for the keys it looked up as it began.
+    const auto ship = std::find(kShips.begin(), kShips.end(), CurrentSection);
+    const auto keys = ruleKeys();
+    const auto known = std::find(keys.begin(), keys.end(), key);
+    if (ship != kShips.end() && known != keys.end())
+        return reading->ships[static_cast<std::size_t>(ship - kShips.begin()) * keys.size() +
+                              static_cast<std::size_t>(known - keys.begin())];
+    KeyReading r;
+    readKeys(reading->settings, CurrentSection, std::span(&key, 1), std::span(&r, 1));
+    return r;
+}
+
 // Writes a rule's finding and tells the observer, if any, what it read.
 std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> keys) {
     AddReportLine(text, kFindingColour);
     if (findingObserver)
-        findingObserver->finding(CurrentSection, text, keys.begin(), keys.size());
+        findingObserver->finding(CurrentSection, text, std::span(keys.begin(), keys.size()));
     return 1;
 }
 
@@ -38,33 +68,29 @@ std::int16_t finding(const std::string& text, std::initializer_list<KeyReading> 
 // is a finding.
 std::int16_t checkGreater(RuleKind kind, std::string_view base) {
     const auto [initialKey, limitKey] = keysOf(kind, base);
-    const std::int32_t initial = ReadSetting(initialKey);
-    const std::int32_t limit = ReadSetting(limitKey);
-    if (initial > limit) {
+    const KeyReading initial = readSetting(initialKey);
+    const KeyReading limit = readSetting(limitKey);
+    if (initial.value > limit.value) {
         return finding(concat({initialKey, " is greater than ", limitKey,
                                ". [False sysop alerts and player kickoffs]"}),
-                       {{initialKey, initial}, {limitKey, limit}});
+                       {initial, limit});
     }
     return 0;
 }
 
-// Every key the sixteen rules read: a ship's section is walked once for all
-// of them (see Profile::prefetch).
-const std::vector<std::string>& ruleKeys() {
-    static const std::vector<std::string> keys = [] {
-        std::vector<std::string> k;
-        for (const Rule& rule : kRules) {
-            auto [initial, limit] = keysOf(rule.kind, rule.argument);
-            k.push_back(std::move(initial));
-            if (!limit.empty())
-                k.push_back(std::move(limit));
-        }
-        return k;
-    }();
-    return keys;
+} // namespace
+
+ReadingScope::ReadingScope(const Profile& settings) : settings(settings), outer_(reading) {
+    const auto keys = ruleKeys();
+    ships.resize(kShips.size() * keys.size());
+    for (std::size_t i = 0; i < kShips.size(); ++i)
+        readKeys(settings, kShips[i], keys, std::span(ships).subspan(i * keys.size(), keys.size()));
+    reading = this;
 }
 
-} // namespace
+ReadingScope::~ReadingScope() {
+    reading = outer_;
+}
 
 void SetReportPane(ReportPane* pane) {
     reportPane = pane;
@@ -77,23 +103,21 @@ void SetFindingObserver(FindingObserver* observer) {
 }
 
 std::int32_t ReadSetting(std::string_view key) {
-    if (ConfigFile.empty() || CurrentSection.empty())
-        return 0;
-    return ProfileStore::instance().readInt(ConfigFile, CurrentSection, key);
+    return readSetting(key).value;
 }
 
 std::int16_t CheckInitialMaximum(std::string_view base) {
     const auto [initialKey, limitKey] = keysOf(RuleKind::InitialMaximum, base);
-    const std::int32_t initial = ReadSetting(initialKey);
-    const std::int32_t limit = ReadSetting(limitKey);
-    if (initial == limit) {
+    const KeyReading initial = readSetting(initialKey);
+    const KeyReading limit = readSetting(limitKey);
+    if (initial.value == limit.value) {
         return finding(concat({initialKey, " is equal to ", limitKey, ". [?status kickoff bug]"}),
-                       {{initialKey, initial}, {limitKey, limit}});
+                       {initial, limit});
     }
-    if (initial > limit) {
+    if (initial.value > limit.value) {
         return finding(concat({initialKey, " is greater than ", limitKey,
                                ". [Messes up greening and ?status]"}),
-                       {{initialKey, initial}, {limitKey, limit}});
+                       {initial, limit});
     }
     return 0;
 }
@@ -107,16 +131,14 @@ std::int16_t CheckInitialMaxX(std::string_view base) {
 }
 
 std::int16_t CheckNonZero(std::string_view key, std::string_view hint) {
-    const std::int32_t value = ReadSetting(key);
-    if (value == 0) // negative values pass
-        return finding(concat({key, " is equal to 0. [", hint, "]"}), {{key, value}});
+    const KeyReading value = readSetting(key);
+    if (value.value == 0) // negative values pass
+        return finding(concat({key, " is equal to 0. [", hint, "]"}), {value});
     return 0;
 }
 
 std::int16_t CheckShip(std::string_view ship) {
     CurrentSection = ship;
-    if (!ConfigFile.empty())
-        ProfileStore::instance().prefetch(ConfigFile, CurrentSection, ruleKeys());
     std::int16_t count = 0;
     for (const Rule& rule : kRules) {
         switch (rule.kind) {
@@ -143,12 +165,19 @@ std::int16_t CheckShip(std::string_view ship) {
 }
 
 void CheckSettings() {
+    const Profile settings = ConfigFile.empty()
+                                 ? Profile()
+                                 : Profile::parse(readSettingsFile(ConfigFile).bytes);
+    CheckSettings(settings);
+}
+
+void CheckSettings(const Profile& settings) {
+    const ReadingScope scope(settings);
     std::int16_t total = 0;
-    ProfileStore::instance().beginCheck();
     AddReportLine("Checking settings...", kNoColour);
-    for (const Ship& ship : kShips) {
-        AddReportLine(ship.header, kShipColour);
-        total += CheckShip(ship.name);
+    for (const std::string_view ship : kShips) {
+        AddReportLine(concat({"Checking ", ship, "..."}), kShipColour);
+        total += CheckShip(ship);
         AddReportLine("", kNoColour);
     }
     if (total == 0)

@@ -2,9 +2,16 @@
 
 #include "report_pane.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace korvane {
+class Profile;
+}
 
 // The checking logic: the check run over the eight ships, the sixteen rules
 // with their setting lookup, and the report log. Single-threaded by design:
@@ -21,9 +28,39 @@ extern std::string CurrentSection;
 void SetReportPane(ReportPane* pane);
 ReportPane* GetReportPane();
 
+// A setting as a rule read it.
+struct KeyReading {
+    static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
+    std::string_view name;
+    std::int32_t value;
+    // Where in the settings' text the line that decided the value starts:
+    // the key's own line, or the section's header line for a key absent
+    // from it; kNowhere when no header names the section.
+    std::size_t where;
+};
+
+// While a scope lives, ReadSetting answers from `settings`: a check run loads
+// its file once and reads every setting from that one version of it. The
+// eight ships' rule keys are looked up at once, as the scope begins.
+// Outside any scope nothing is loaded and every key reads 0.
+class ReadingScope {
+public:
+    explicit ReadingScope(const Profile& settings);
+    ~ReadingScope();
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
+
+    const Profile& settings;
+    // Each ship's rule keys, ship by ship in checking order.
+    std::vector<KeyReading> ships;
+
+private:
+    const ReadingScope* outer_;
+};
+
 // CurrentSection/key of ConfigFile as the profile reader gives it; 0 for an
-// absent file, section or key, and 0 without touching any file while
-// ConfigFile or CurrentSection is empty.
+// absent file, section or key, and 0 without any lookup while ConfigFile or
+// CurrentSection is empty.
 std::int32_t ReadSetting(std::string_view key);
 
 // The four rule kinds. Each reads its keys (the initial value first), writes
@@ -35,8 +72,12 @@ std::int16_t CheckNonZero(std::string_view key, std::string_view hint);
 
 // Applies the sixteen rules to one ship and writes its summary line.
 std::int16_t CheckShip(std::string_view ship);
-// The whole report for ConfigFile: expects an empty pane.
+// The whole report for ConfigFile, which it loads once (nothing when the
+// path is empty; a file that cannot be read has no settings). Expects an
+// empty pane.
 void CheckSettings();
+// The same on settings loaded already from ConfigFile.
+void CheckSettings(const Profile& settings);
 
 // Appends text + CR LF at the end of the report; colour 0 leaves the
 // insertion colour alone, any other colour is used for this line only.
@@ -45,15 +86,11 @@ void AddReportLine(std::string_view text, ReportColour colour);
 // Told about each finding as it is written, with the keys its rule read.
 // Used by front ends that point findings at their lines; nothing is
 // recorded while no observer is set.
-struct KeyReading {
-    std::string_view name;
-    std::int32_t value;
-};
 class FindingObserver {
 public:
     virtual ~FindingObserver() = default;
-    virtual void finding(std::string_view ship, std::string_view text, const KeyReading* keys,
-                         std::size_t keyCount) = 0;
+    virtual void finding(std::string_view ship, std::string_view text,
+                         std::span<const KeyReading> keys) = 0;
 };
 void SetFindingObserver(FindingObserver* observer);
 

@@ -1,17 +1,12 @@
 #include "ship_rules.h"
 
+#include <vector>
+
 namespace korvane {
 
-const std::array<Ship, 8> kShips{{
-    {"Warbird", "Checking Warbird..."},
-    {"Javelin", "Checking Javelin..."},
-    {"Spider", "Checking Spider..."},
-    {"Leviathan", "Checking Leviathan..."},
-    {"Terrier", "Checking Terrier..."},
-    {"Weasel", "Checking Weasel..."},
-    {"Lancaster", "Checking Lancaster..."},
-    {"Shark", "Checking Shark..."},
-}};
+const std::array<std::string_view, 8> kShips{
+    "Warbird", "Javelin", "Spider", "Leviathan", "Terrier", "Weasel", "Lancaster", "Shark",
+};
 
 namespace {
 constexpr std::string_view kZeroTimeHint = "Client crashes. Make it 1 instead of 0.";
@@ -49,6 +44,21 @@ RuleKeys keysOf(RuleKind kind, std::string_view argument) {
         break;
     }
     return {base, {}};
+}
+
+std::span<const std::string_view> ruleKeys() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> k;
+        for (const Rule& rule : kRules) {
+            auto [initial, limit] = keysOf(rule.kind, rule.argument);
+            k.push_back(std::move(initial));
+            if (!limit.empty())
+                k.push_back(std::move(limit));
+        }
+        return k;
+    }();
+    static const std::vector<std::string_view> views(names.begin(), names.end());
+    return views;
 }
 
 } // namespace korvane

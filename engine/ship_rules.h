@@ -1,17 +1,14 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace korvane {
 
-// The ships in the order they are checked; the name is also the section.
-struct Ship {
-    std::string_view name;
-    std::string_view header;
-};
-extern const std::array<Ship, 8> kShips;
+// The ships in the order they are checked; each name is also its section.
+extern const std::array<std::string_view, 8> kShips;
 
 // The four kinds of rule. For a base name B the pair rules compare:
 //   InitialMaximum: InitialB against MaximumB (equal is a finding too)
@@ -35,5 +32,8 @@ struct RuleKeys {
     std::string limit;
 };
 RuleKeys keysOf(RuleKind kind, std::string_view argument);
+
+// Every key the sixteen rules read, in the order they read them.
+std::span<const std::string_view> ruleKeys();
 
 } // namespace korvane

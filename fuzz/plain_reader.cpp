@@ -72,14 +72,14 @@ PlainReader::PlainReader(std::string_view bytes) : text_(decode(bytes)) {
             continue;
         const auto close = line.rfind(']');
         if (line.front() == '[' && close != std::string_view::npos)
-            sections_.push_back({trimmed(cutAtNul(line.substr(1, close - 1))), offset, {}});
+            sections_.push_back({cutAtNul(trimmed(line.substr(1, close - 1))), offset, {}});
         else
             sections_.back().lines.emplace_back(offset, line);
     }
 }
 
 std::string_view PlainReader::keyName(std::string_view line) {
-    return trimmed(cutAtNul(line.substr(0, line.find('='))));
+    return cutAtNul(trimmed(line.substr(0, line.find('='))));
 }
 
 const PlainReader::Section* PlainReader::firstSection(std::string_view name) const {
@@ -105,11 +105,9 @@ std::optional<PlainReader::Key> PlainReader::find(std::string_view section,
     return std::nullopt;
 }
 
-std::optional<std::size_t> PlainReader::sectionOffset(std::string_view section) const {
+std::optional<std::size_t> PlainReader::sectionHeader(std::string_view section) const {
     const Section* s = firstSection(section);
-    if (!s)
-        return std::nullopt;
-    return s->header.value_or(0);
+    return s ? s->header : std::nullopt;
 }
 
 std::size_t PlainReader::lineAt(std::size_t offset) const {

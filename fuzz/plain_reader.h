@@ -31,10 +31,12 @@ public:
     const std::vector<Section>& sections() const { return sections_; }
 
     std::optional<Key> find(std::string_view section, std::string_view key) const;
-    std::optional<std::size_t> sectionOffset(std::string_view section) const;
+    // Where the header of the first section of that name starts; nothing for
+    // no such section, and for the lines before any header.
+    std::optional<std::size_t> sectionHeader(std::string_view section) const;
     std::size_t lineAt(std::size_t offset) const;
 
-    // A key line's name: before the first '=', cut at a NUL, trimmed.
+    // A key line's name: before the first '=', trimmed, cut at a NUL.
     static std::string_view keyName(std::string_view line);
 
 private:

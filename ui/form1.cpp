@@ -78,10 +78,22 @@ void Form1::createMenus() {
     }
 }
 
+void Form1::checkFile(const QString& path) {
+    // The check's error trap: a failure anywhere in the run ends it without
+    // a message; the lines already written stay and the window stays usable.
+    try {
+        // The path's bytes as the file system names them, whatever they are.
+        korvane::Module1::ConfigFile = QFile::encodeName(path).toStdString();
+        korvane::Module1::SetReportPane(Text1);
+        Text1->clear();
+        korvane::Module1::CheckSettings();
+    } catch (...) {
+    }
+}
+
 void Form1::mnufilechk_Click() {
-    // The command's error trap: any failure from here on, in the dialog or
-    // anywhere in the check run, ends the command without a message. The
-    // lines already written stay, and the window stays usable.
+    // The command's error trap, as checkFile has its own: nothing that fails
+    // here shows a message.
     try {
         const int result = CommonDialog1->exec();
         // Enter pressed in the dialog's name completion list accepts the
@@ -94,14 +106,8 @@ void Form1::mnufilechk_Click() {
         if (result != QDialog::Accepted)
             return;
         const QStringList chosen = CommonDialog1->selectedFiles();
-        if (chosen.isEmpty() || chosen.constFirst().isEmpty())
-            return;
-
-        // The path's bytes as the file system names them, whatever they are.
-        korvane::Module1::ConfigFile = QFile::encodeName(chosen.constFirst()).toStdString();
-        korvane::Module1::SetReportPane(Text1);
-        Text1->clear();
-        korvane::Module1::CheckSettings();
+        if (!chosen.isEmpty() && !chosen.constFirst().isEmpty())
+            checkFile(chosen.constFirst());
     } catch (...) {
     }
 }

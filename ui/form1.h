@@ -9,11 +9,9 @@ class ReportTextEdit;
 
 // The main window: a menu bar over the report pane Text1.
 //
-// The resize rule (Form_Resize: while minimised nothing changes, otherwise
-// the pane's width and height follow the client area) is what the main
-// window's own layout does for its central widget, so Text1 is that widget:
-// it covers exactly the client area under the menu bar in the normal and
-// the maximised state.
+// Text1 is the central widget, so the main window's own layout keeps it
+// covering exactly the client area under the menu bar in the normal and the
+// maximised state, and leaves it as it is while the window is minimised.
 class Form1 : public QMainWindow {
     Q_OBJECT
 
@@ -21,10 +19,15 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // Empties the pane and checks the file at `path`, taken as it is: a path
+    // that leads to no settings gives the report of a file without any.
+    // Any failure ends the check quietly; the lines written so far stay.
+    void checkFile(const QString& path);
+
 private:
     void createMenus();
 
-    // File, Check...: choose a file, empty the pane, run the check.
+    // File, Check...: choose a file, then check it.
     void mnufilechk_Click();
     // File, Exit: closes the window, which ends the program.
     void mnufilexit_Click();

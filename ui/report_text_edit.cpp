@@ -12,12 +12,9 @@ ReportTextEdit::ReportTextEdit(QWidget* parent) : QTextEdit(parent) {
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
-QColor ReportTextEdit::toQColor(korvane::ReportColour colour) {
-    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
-}
-
 void ReportTextEdit::setInsertionColour(korvane::ReportColour colour) {
-    setTextColor(toQColor(colour));
+    // 0x00BBGGRR: red in the low byte.
+    setTextColor(QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
 }
 
 void ReportTextEdit::insertAtCaret(std::string_view text) {

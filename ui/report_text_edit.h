@@ -4,8 +4,6 @@
 
 #include <QTextEdit>
 
-class QColor;
-
 // The report pane: a rich text control that the check run writes its
 // coloured lines into through korvane::ReportPane. The user can select and
 // copy the report but not change it.
@@ -18,9 +16,6 @@ class ReportTextEdit : public QTextEdit, public korvane::ReportPane {
 
 public:
     explicit ReportTextEdit(QWidget* parent = nullptr);
-
-    // A ReportColour (0x00BBGGRR: red in the low byte) as a QColor.
-    static QColor toQColor(korvane::ReportColour colour);
 
     void setInsertionColour(korvane::ReportColour colour) override;
     // `text` is UTF-8. CR LF, a lone CR and a lone LF each end one line.

@@ -22,18 +22,20 @@ const std::string kServer = KORVANE_EXAMPLES "/server.cfg"; // three findings
 
 ProcessResult check(std::vector<std::string> args, ProcessOptions options = {}) {
     args.insert(args.begin(), KORVANE_CHECK);
-    options.env.emplace("NO_COLOR", "");
+    options.env.emplace("NO_COLOR", std::nullopt);
     return runProcess(args, options);
 }
 
-ProcessOptions onTerminal(std::map<std::string, std::string> env = {}) {
+using Env = std::map<std::string, std::optional<std::string>>;
+
+ProcessOptions onTerminal(Env env = {}) {
     ProcessOptions o;
     o.env = std::move(env);
     o.terminal = true;
     return o;
 }
 
-ProcessOptions withEnv(std::map<std::string, std::string> env) {
+ProcessOptions withEnv(Env env) {
     ProcessOptions o;
     o.env = std::move(env);
     return o;
@@ -80,6 +82,8 @@ TEST(CheckText, ColourOnATerminalUnlessSwitchedOff) {
 
     EXPECT_EQ(check({kServer}, onTerminal({{"NO_COLOR", "1"}})).out.find('\x1b'),
               std::string::npos);
+    // Set but empty, NO_COLOR asks for nothing.
+    EXPECT_NE(check({kServer}, onTerminal({{"NO_COLOR", ""}})).out.find(red), std::string::npos);
     EXPECT_EQ(check({"--color=never", kServer}, onTerminal()).out.find('\x1b'), std::string::npos);
     EXPECT_NE(check({"--color=always", kServer}).out.find(red), std::string::npos);
     EXPECT_NE(check({"--color=always", kServer}, withEnv({{"NO_COLOR", "1"}})).out.find(red),
@@ -121,8 +125,10 @@ TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked) {
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0]["file"], kClean);
 
-    // An unchecked file outranks findings in the exit status.
+    // An unchecked file outranks findings in the exit status, whichever
+    // comes first.
     EXPECT_EQ(check({kServer, missing}).status, 2);
+    EXPECT_EQ(check({missing, kServer}).status, 2);
     // An empty file is a file: every key reads 0.
     const auto empty = check({dir.write("empty.cfg", "")});
     EXPECT_EQ(empty.status, 1);

@@ -111,11 +111,9 @@ TEST(FindingLocations, LinesCountRightWhateverEndsThemAndWhateverTheEncoding) {
 
 TEST(FindingLocations, GithubAnnotationsEscapeTheirData) {
     TempDir dir;
-    const std::string path = dir.write("odd, name: 100%.cfg", kWarbird);
+    const std::string path = dir.write("odd, name: 100%\r\n.cfg", kWarbird);
     const auto lines = outputLines(check({"--format=github", path}).out);
-    std::string escapedPath =
-        path.substr(0, path.size() - std::string("odd, name: 100%.cfg").size()) +
-        "odd%2C name%3A 100%25.cfg";
+    std::string escapedPath = (dir.path() / "odd%2C name%3A 100%25%0D%0A.cfg").string();
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[1], "::error file=" + escapedPath +
                             ",line=14::InitialGuns is greater than MaxGuns. [False sysop alerts "

@@ -14,10 +14,10 @@ namespace {
 
 [[noreturn]] void execChild(const std::vector<std::string>& argv, const ProcessOptions& options) {
     for (const auto& [name, value] : options.env) {
-        if (value.empty())
-            ::unsetenv(name.c_str());
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
         else
-            ::setenv(name.c_str(), value.c_str(), 1);
+            ::unsetenv(name.c_str());
     }
     std::vector<char*> args;
     for (const auto& a : argv)

@@ -3,6 +3,7 @@
 // Runs a program as a user would from a shell, and collects what it did.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ struct ProcessResult {
 
 struct ProcessOptions {
     std::string input;                      // standard input
-    std::map<std::string, std::string> env; // set (value) or, when empty, unset
+    std::map<std::string, std::optional<std::string>> env; // set to the value, or unset
     bool terminal = false;                  // stdout and stderr on a pseudo-terminal
 };
 

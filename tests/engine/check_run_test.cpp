@@ -3,7 +3,9 @@
 #include "module_fixture.h"
 #include "test_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace korvane {
 namespace {
@@ -61,7 +63,7 @@ TEST_F(CheckRun, CleanFileGivesTheTwentySixLineReport) {
     std::string text;
     for (const auto& name : kShipNames)
         text += cleanShip(name);
-    const auto outcome = checkFile(dir.write("clean.cfg", text));
+    const auto outcome = checkFile({dir.write("clean.cfg", text)});
 
     std::vector<std::pair<std::string, std::vector<ReportLine>>> ships;
     for (const auto& name : kShipNames)
@@ -72,16 +74,35 @@ TEST_F(CheckRun, CleanFileGivesTheTwentySixLineReport) {
 }
 
 TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip) {
-    EXPECT_EQ(checkFile(dir.write("empty.cfg", "")).lines, noSettingsReport());
-    EXPECT_EQ(checkFile((dir.path() / "does-not-exist.cfg").string()).lines, noSettingsReport());
-    EXPECT_EQ(checkFile(dir.path().string()).lines, noSettingsReport());
-    EXPECT_EQ(checkFile((dir.path() / "does-not-exist.cfg").string()).errors, 56);
+    const auto empty = checkFile({dir.write("empty.cfg", "")});
+    EXPECT_EQ(empty.lines, noSettingsReport());
+    EXPECT_EQ(empty.errors, 56);
+    // The window checks whatever path it is given: no file, no settings.
+    for (const std::string& path : {(dir.path() / "does-not-exist.cfg").string(),
+                                   dir.path().string(), std::string()}) {
+        report.clear();
+        Module1::SetReportPane(&report); // checkFile wrote into a report of its own
+        Module1::ConfigFile = path;
+        Module1::CheckSettings();
+        EXPECT_EQ(report.lines(), noSettingsReport()) << path;
+    }
+}
+
+TEST_F(CheckRun, AFileThatCannotBeReadGetsNoRun) {
+    const auto missing = checkFile({(dir.path() / "does-not-exist.cfg").string()});
+    EXPECT_EQ(missing.status, FileStatus::Missing);
+    EXPECT_TRUE(missing.lines.empty());
+    EXPECT_EQ(checkFile({dir.path().string()}).status, FileStatus::NotRegular);
+    // Bytes read already are checked under the name given.
+    const auto input = checkFile({"<stdin>", cleanShip("Warbird")});
+    EXPECT_EQ(input.status, FileStatus::Ok);
+    EXPECT_EQ(input.errors, 49);
 }
 
 TEST_F(CheckRun, ShipsPresentAreJudgedAndMissingOnesFindSeven) {
     const std::string text = cleanShip("Warbird", "InitialRotation=300\r\nSuperTime=0\r\n") +
                              cleanShip("lancaster") + cleanShip("Nomad");
-    const auto outcome = checkFile(dir.write("some.cfg", text));
+    const auto outcome = checkFile({dir.write("some.cfg", text)});
 
     std::vector<std::pair<std::string, std::vector<ReportLine>>> ships;
     for (const auto& name : kShipNames) {
@@ -109,26 +130,37 @@ TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip) {
             text += std::string("Initial") + base + "=2\n" + base + "Max=1\n";
         text += "InitialGuns=2\nMaxGuns=1\nInitialBombs=2\nMaxBombs=1\n";
     }
-    const auto outcome = checkFile(dir.write("broken.cfg", text));
+    const auto outcome = checkFile({dir.write("broken.cfg", text)});
     EXPECT_EQ(outcome.errors, 128);
     EXPECT_EQ(outcome.lines.back().text, "Total errors: 128.");
     EXPECT_EQ(outcome.lines.at(outcome.lines.size() - 3).text, "Number of errors: 16.");
 }
 
 TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
-    Module1::CheckSettings();
+    Module1::CheckSettings(Profile());
     EXPECT_EQ(Module1::CurrentSection, "Shark");
-    EXPECT_EQ(Module1::ConfigFile, kPath);
+    EXPECT_EQ(Module1::ConfigFile, "settings.cfg");
 }
 
-TEST_F(CheckRun, SecondRunSeesAFileRewrittenInPlace) {
+TEST_F(CheckRun, EachRunReadsTheFileAfresh) {
     const std::string path = dir.write("ship.cfg", cleanShip("Warbird"));
-    EXPECT_EQ(checkFile(path).errors, 49);
-    // Same length, written at once: as a copy that keeps the times leaves it.
-    std::string changed = cleanShip("Warbird");
-    changed.replace(changed.find("SuperTime=1"), 11, "SuperTime=0");
-    dir.write("ship.cfg", changed);
-    EXPECT_EQ(checkFile(path).errors, 50);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    EXPECT_EQ(checkFile({path}).errors, 49);
+    // Rewritten in place with the same size, and its modification time put
+    // back: as a copy that keeps the times leaves it.
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const auto at = static_cast<off_t>(cleanShip("Warbird").find("SuperTime=1") + 10);
+    ASSERT_EQ(::pwrite(fd, "0", 1, at), 1);
+    ::close(fd);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(checkFile({path}).errors, 50);
+    Module1::SetReportPane(&report);
+    Module1::ConfigFile = path;
+    Module1::CheckSettings();
+    EXPECT_EQ(report.lines().back().text, "Total errors: 50.");
 }
 
 } // namespace

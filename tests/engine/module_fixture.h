@@ -5,31 +5,36 @@
 
 #include "memory_report.h"
 #include "module1.h"
-#include "profile_store.h"
+#include "profile.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 namespace korvane::test {
 
 class ModuleTest : public testing::Test {
 protected:
-    static constexpr const char* kPath = "memory:settings.cfg";
-
     void SetUp() override {
         Module1::SetReportPane(&report);
-        Module1::ConfigFile = kPath;
+        Module1::ConfigFile = "settings.cfg";
         Module1::CurrentSection.clear();
     }
     void TearDown() override {
         Module1::SetReportPane(nullptr);
         Module1::ConfigFile.clear();
         Module1::CurrentSection.clear();
-        ProfileStore::instance().forgetMemoryFile(kPath);
     }
-    void settings(const std::string& text) { ProfileStore::instance().setMemoryFile(kPath, text); }
+    // The settings ReadSetting reads from now on.
+    void settings(const std::string& text) {
+        scope.reset();
+        profile = Profile::parse(text);
+        scope.emplace(*profile);
+    }
 
     MemoryReport report;
+    std::optional<Profile> profile;
+    std::optional<Module1::ReadingScope> scope;
 };
 
 } // namespace korvane::test

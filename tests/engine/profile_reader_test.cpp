@@ -19,6 +19,7 @@ std::int32_t readValue(const std::string& value) {
 }
 
 struct ValueCase {
+    const char* name;
     std::string value;
     std::int32_t expected;
 };
@@ -29,28 +30,44 @@ TEST_P(ValueConversion, ReadsAsTheWindowsReaderDoes) {
     EXPECT_EQ(readValue(GetParam().value), GetParam().expected) << "value: " << GetParam().value;
 }
 
+const std::string k27Zeros(27, '0');
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ValueConversion,
     testing::Values(
-        ValueCase{"42", 42}, ValueCase{"-42", -42}, ValueCase{"+42", 42}, ValueCase{"010", 10},
-        ValueCase{"0x1F", 31}, ValueCase{"0X1F", 0}, ValueCase{"-0x10", -16},
-        ValueCase{"0xFFFFFFFF", -1}, ValueCase{"0b101", 5}, ValueCase{"0o17", 15},
-        ValueCase{"0x1G", 1}, ValueCase{"12abc", 12}, ValueCase{"12 34", 12}, ValueCase{"1.5", 1},
-        ValueCase{"1,000", 1}, ValueCase{"abc", 0}, ValueCase{"- 5", 0}, ValueCase{"--5", 0},
-        ValueCase{"2147483647", 2147483647}, ValueCase{"2147483648", INT32_MIN},
-        ValueCase{"4294967296", 0}, ValueCase{"99999999999", 1215752191},
-        ValueCase{"-2147483649", 2147483647}, ValueCase{"9999999999", 1410065407},
-        ValueCase{"\"12\"", 12}, ValueCase{"'12'", 12}, ValueCase{"\"12", 0}, ValueCase{"12\"", 12},
-        ValueCase{"\" 12 \"", 12}, ValueCase{"\"12\" ; c", 0}, ValueCase{"5 ; five", 5},
-        ValueCase{";7", 0}, ValueCase{"", 0}, ValueCase{std::string(28, '0') + "12", 1},
-        ValueCase{std::string(27, '0') + "12", 12},
+        ValueCase{"Decimal", "42", 42}, ValueCase{"Negative", "-42", -42},
+        ValueCase{"Plus", "+42", 42}, ValueCase{"LeadingZeroIsNotOctal", "010", 10},
+        ValueCase{"Hex", "0x1F", 31}, ValueCase{"UppercaseHexPrefixStops", "0X1F", 0},
+        ValueCase{"NegativeHex", "-0x10", -16}, ValueCase{"HexWrapsToMinusOne", "0xFFFFFFFF", -1},
+        ValueCase{"LowercaseHexDigits", "0xffffffff", -1}, ValueCase{"Binary", "0b101", 5},
+        ValueCase{"BinaryStopsAtTwo", "0b102", 2}, ValueCase{"Octal", "0o17", 15},
+        ValueCase{"HexStopsAtG", "0x1G", 1}, ValueCase{"PrefixWithoutDigits", "0x", 0},
+        ValueCase{"TrailingText", "12abc", 12}, ValueCase{"StopsAtSpace", "12 34", 12},
+        ValueCase{"StopsAtPoint", "1.5", 1}, ValueCase{"StopsAtComma", "1,000", 1},
+        ValueCase{"Letters", "abc", 0}, ValueCase{"SignThenSpace", "- 5", 0},
+        ValueCase{"TwoSigns", "--5", 0}, ValueCase{"MinusZero", "-0", 0},
+        ValueCase{"LeadingTab", "\t 7", 7}, ValueCase{"Int32Max", "2147483647", 2147483647},
+        ValueCase{"WrapsPastInt32Max", "2147483648", INT32_MIN},
+        ValueCase{"TwoToThe32WrapsToZero", "4294967296", 0},
+        ValueCase{"ElevenNines", "99999999999", 1215752191},
+        ValueCase{"WrapsBelowInt32Min", "-2147483649", 2147483647},
+        ValueCase{"TenNines", "9999999999", 1410065407}, ValueCase{"DoubleQuoted", "\"12\"", 12},
+        ValueCase{"SingleQuoted", "'12'", 12}, ValueCase{"UnmatchedOpeningQuote", "\"12", 0},
+        ValueCase{"UnmatchedClosingQuote", "12\"", 12},
+        ValueCase{"BlanksInsideQuotes", "\" 12 \"", 12},
+        ValueCase{"QuotesThenComment", "\"12\" ; c", 0}, ValueCase{"NestedQuotes", "\"'5'\"", 0},
+        ValueCase{"EmptyQuotes", "\"\"", 0}, ValueCase{"LoneQuote", "\"", 0},
+        ValueCase{"TextAfterNumber", "5 ; five", 5}, ValueCase{"Semicolon", ";7", 0},
+        ValueCase{"Empty", "", 0},
+        // Only 29 characters convert: "000...012" loses its "2" at 30.
+        ValueCase{"ThirtyCharacters", "0" + k27Zeros + "12", 1},
+        ValueCase{"TwentyNineCharacters", k27Zeros + "12", 12},
         // Quoted: 28 characters inside convert whole, exactly 29 lose
         // their last, 30 or more give their first 29.
-        ValueCase{"\"" + std::string(26, '0') + "12\"", 12},
-        ValueCase{"\"" + std::string(27, '0') + "12\"", 1},
-        ValueCase{"\"" + std::string(27, '0') + "123\"", 12}, ValueCase{"\"\"", 0},
-        ValueCase{"\"", 0}, ValueCase{"0x", 0}, ValueCase{"0b102", 2}, ValueCase{"\t 7", 7},
-        ValueCase{"\"'5'\"", 0}, ValueCase{"-0", 0}, ValueCase{"0xffffffff", -1}));
+        ValueCase{"QuotedTwentyEight", "\"" + std::string(26, '0') + "12\"", 12},
+        ValueCase{"QuotedTwentyNineLosesItsLast", "\"" + k27Zeros + "12\"", 1},
+        ValueCase{"QuotedThirty", "\"" + k27Zeros + "123\"", 12}),
+    [](const testing::TestParamInfo<ValueCase>& info) { return info.param.name; });
 
 TEST(ProfileNames, MatchTrimmedAndIgnoringAsciiCase) {
     EXPECT_EQ(Profile::parse("[warBird]\nA=1\n").readInt("WARBIRD", "A"), 1);
@@ -73,6 +90,14 @@ TEST(ProfileSections, HeaderRulesAndFirstSectionWins) {
     EXPECT_EQ(before.readInt("", "A"), 1);
     EXPECT_EQ(before.readInt("S", "A"), 0);
     EXPECT_EQ(Profile::parse("[S]\nA=1\n").readInt("T", "A"), 0);
+}
+
+TEST(ProfileNames, AreTrimmedBeforeANulCutsThem) {
+    // Blanks before a NUL stay part of the name; blanks after it go.
+    EXPECT_EQ(Profile::parse("[S]\nA \0=5\n"s).readInt("S", "A"), 0);
+    EXPECT_EQ(Profile::parse("[S \0]\nA=5\n"s).readInt("S", "A"), 0);
+    EXPECT_EQ(Profile::parse("[S]\nA \0\nA=5\n"s).readInt("S", "A"), 5);
+    EXPECT_EQ(Profile::parse("[ S\0 ]\n A\0 =5\n"s).readInt("S", "A"), 5);
 }
 
 TEST(ProfileKeys, FirstMatchingLineDecides) {
@@ -131,9 +156,11 @@ TEST(ProfileLocations, LinesCountAsAnEditorCountsThem) {
     ASSERT_TRUE(a && b);
     EXPECT_EQ(p.lineAt(a->offset), 4u);
     EXPECT_EQ(p.lineAt(b->offset), 6u);
-    EXPECT_EQ(p.lineAt(*p.sectionOffset("T")), 8u);
-    EXPECT_EQ(p.lineAt(*p.sectionOffset("S")), 3u);
-    EXPECT_FALSE(p.sectionOffset("U"));
+    std::optional<Profile::KeyLine> none;
+    const std::string_view noKeys[] = {"Z"};
+    EXPECT_EQ(p.lineAt(*p.findKeys("T", noKeys, std::span(&none, 1))), 8u);
+    EXPECT_EQ(p.lineAt(*p.findKeys("S", noKeys, std::span(&none, 1))), 3u);
+    EXPECT_FALSE(p.findKeys("U", noKeys, std::span(&none, 1)));
 }
 
 TEST(ProfileLocations, StayRightPastTheLineMarks) {
@@ -148,71 +175,43 @@ TEST(ProfileLocations, StayRightPastTheLineMarks) {
     EXPECT_EQ(p.lineAt(z->offset), 40002u);
 }
 
-TEST(ProfileSections, ManySectionsBeyondTheIndexAreStillFound) {
-    std::string text;
-    const std::size_t count = Profile::kMaxIndexedSections + 2;
-    text.reserve(count * 12);
-    for (std::size_t i = 0; i < count; ++i)
-        text += "[s" + std::to_string(i) + "]\n";
-    text += "A=1\n[Warbird]\nA=2\n[s5]\nA=3\n[Warbird]\nA=4\n";
-    const Profile p = Profile::parse(std::move(text));
-    EXPECT_EQ(p.readInt("Warbird", "A"), 2);
-    EXPECT_EQ(p.readInt("WARBIRD", "A"), 2);
-    EXPECT_EQ(p.readInt("s" + std::to_string(count - 1), "A"), 1);
-    EXPECT_EQ(p.readInt("s5", "A"), 0);
-    EXPECT_EQ(p.readInt("Spider", "A"), 0);
+TEST(ProfileSections, PastTheIndexAreFoundAndEndAtTheNextHeader) {
+    // Two headers indexed; the rest are found by scanning.
+    const std::string text = "[a]\nA=1\n[b]\n[c]\nA=3\n[Warbird]\nA=4\n[d]\nB=5\n[c]\nA=6\n";
+    for (const std::size_t cap : {std::size_t{2}, Profile::kMaxIndexedSections}) {
+        const Profile p = Profile::parse(text, cap);
+        EXPECT_EQ(p.readInt("a", "A"), 1) << cap;
+        EXPECT_EQ(p.readInt("C", "A"), 3) << cap;
+        EXPECT_EQ(p.readInt("Warbird", "A"), 4) << cap;
+        EXPECT_EQ(p.readInt("Warbird", "B"), 0) << cap; // [d] ends it
+        EXPECT_EQ(p.readInt("d", "B"), 5) << cap;
+        EXPECT_EQ(p.readInt("Spider", "A"), 0) << cap;
+    }
+    // The last indexed section ends at the first header past the index.
+    EXPECT_EQ(Profile::parse("[a]\n[b]\nA=1\n[c]\nB=2\n", 2).readInt("b", "B"), 0);
 }
 
-TEST(ProfilePrefetch, AnswersAsWalkingTheSectionDoes) {
+TEST(ProfileKeys, ManyKeysInOneWalkAnswerAsOneAtATime) {
     const std::string text =
         "A=0\n[S]\nA\nA=5\n b = 7 \nC\0x=8\n;D=1\nE=\"9\"\n[T]\nB=1\n[s]\nB=2\n"s;
-    const std::vector<std::string> keys = {"A", " b ", "C", "D", ";D", "E", "F", "B", "a", "E"};
-    const std::vector<std::string> sections = {"S", "s", " S ", "T", "", "U"};
-    const Profile walked = Profile::parse(text);
-    const Profile prefetched = Profile::parse(text);
-    for (const auto& section : sections)
-        prefetched.prefetch(section, keys);
-    for (const auto& section : sections) {
-        for (const std::string key : {"A", "b", "B", "C", ";d", "E", "F", "x"}) {
-            const auto expected = walked.find(section, key);
-            const auto found = prefetched.find(section, key);
-            ASSERT_EQ(found.has_value(), expected.has_value()) << section << "/" << key;
-            if (found) {
-                EXPECT_EQ(found->offset, expected->offset) << section << "/" << key;
-                EXPECT_EQ(found->value, expected->value) << section << "/" << key;
+    const std::vector<std::string_view> keys = {"A", " b ", "C", "D", ";D", "E", "F", "B", "a", "E"};
+    const Profile p = Profile::parse(text);
+    for (const std::string_view section : {"S", "s", " S ", "T", "", "U"}) {
+        std::vector<std::optional<Profile::KeyLine>> found(keys.size());
+        p.findKeys(section, keys, found);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const auto one = p.find(section, keys[i]);
+            ASSERT_EQ(found[i].has_value(), one.has_value()) << section << "/" << keys[i];
+            if (one) {
+                EXPECT_EQ(found[i]->offset, one->offset) << section << "/" << keys[i];
+                EXPECT_EQ(found[i]->value, one->value) << section << "/" << keys[i];
             }
         }
     }
-    EXPECT_EQ(prefetched.readInt("S", "A"), 0);
-    EXPECT_EQ(prefetched.readInt("S", "B"), 7);
-    EXPECT_EQ(prefetched.readInt("S", "E"), 9);
-}
-
-TEST(ProfilePrefetch, AnswersOutliveTheProfileTheyWereMadeIn) {
-    const std::string text = "[S]\nLongEnoughToLiveOnTheHeap=12\n";
-    const std::vector<std::string> keys = {"LongEnoughToLiveOnTheHeap"};
-    const Profile copy = [&] {
-        const Profile original = Profile::parse(text);
-        original.prefetch("S", keys);
-        return Profile(original);
-    }();
-    const auto found = copy.find("S", keys[0]);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->value, "12");
-    EXPECT_EQ(found->value.data(), copy.text().data() + found->offset + keys[0].size() + 1);
-}
-
-TEST(ProfilePrefetch, OlderAnswersMakeWayAndAreWalkedForAgain) {
-    std::string text;
-    const std::size_t count = Profile::kPrefetchedSections + 4;
-    for (std::size_t i = 0; i < count; ++i)
-        text += "[s" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\n";
-    const Profile p = Profile::parse(text);
-    const std::vector<std::string> keys = {"A"};
-    for (std::size_t i = 0; i < count; ++i)
-        p.prefetch("s" + std::to_string(i), keys);
-    for (std::size_t i = 0; i < count; ++i)
-        EXPECT_EQ(p.readInt("s" + std::to_string(i), "A"), static_cast<int>(i));
+    EXPECT_EQ(p.readInt("S", "A"), 0);
+    EXPECT_EQ(p.readInt("S", "B"), 7);
+    EXPECT_EQ(p.readInt("S", "E"), 9);
+    EXPECT_EQ(p.readInt("", "A"), 0);
 }
 
 } // namespace

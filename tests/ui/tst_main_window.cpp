@@ -1,5 +1,6 @@
 // The main window driven as a user drives it: Ctrl+O, a file chosen in the
-// dialog, the coloured report read back from the pane.
+// dialog, the coloured report read back from the pane. Tests that only need
+// a check call Form1::checkFile.
 #include "form1.h"
 #include "module1.h"
 #include "report_text_edit.h"
@@ -54,8 +55,8 @@ QStringList noShipsReport() {
 
 class ThrowOnThirdFinding : public korvane::Module1::FindingObserver {
 public:
-    void finding(std::string_view, std::string_view, const korvane::Module1::KeyReading*,
-                 std::size_t) override {
+    void finding(std::string_view, std::string_view,
+                 std::span<const korvane::Module1::KeyReading>) override {
         if (++seen == 3)
             throw std::runtime_error("failure in the middle of a run");
     }
@@ -106,13 +107,13 @@ private slots:
     }
 
     void checkWritesTheColouredReport() {
-        check(uitest::fixture("no-ship-sections.cfg"));
+        form->checkFile(uitest::fixture("no-ship-sections.cfg"));
         QCOMPARE(report(), noShipsReport());
         QCOMPARE(korvane::Module1::ConfigFile,
                  QFile::encodeName(uitest::fixture("no-ship-sections.cfg")).toStdString());
 
         // The second check empties the pane first.
-        check(uitest::fixture("clean-ships.cfg"));
+        form->checkFile(uitest::fixture("clean-ships.cfg"));
         QCOMPARE(report(), cleanReport());
     }
 
@@ -128,7 +129,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("ships.cfg");
         QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
-        check(path);
+        chooseInDialog(path);
+        QCOMPARE(report(), cleanReport());
         QVERIFY(QFile::remove(path));
         QVERIFY(QFile::copy(uitest::fixture("no-ship-sections.cfg"), path));
         uitest::ModalDriver cancelAgain([](QWidget* dialog) { pressEscape(dialog); });
@@ -189,13 +191,13 @@ private slots:
     void failedRunKeepsItsFirstLines() {
         ThrowOnThirdFinding observer;
         korvane::Module1::SetFindingObserver(&observer);
-        check(uitest::fixture("no-ship-sections.cfg"));
+        form->checkFile(uitest::fixture("no-ship-sections.cfg"));
         QCOMPARE(report(), noShipsReport().mid(0, 5));
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY2(window == form || !window->isVisible(), window->metaObject()->className());
 
         korvane::Module1::SetFindingObserver(nullptr);
-        check(uitest::fixture("no-ship-sections.cfg"));
+        form->checkFile(uitest::fixture("no-ship-sections.cfg"));
         QCOMPARE(report(), noShipsReport());
     }
 
@@ -214,10 +216,10 @@ private slots:
         // (A name that leads nowhere, such as a dangling link, the dialog
         // itself refuses with a message of its own.)
         for (const QString& path : {fifo, nuls, QStringLiteral("/dev/zero")}) {
-            check(path);
+            form->checkFile(path);
             QCOMPARE(report(), noShipsReport());
         }
-        check(uitest::fixture("clean-ships.cfg"));
+        form->checkFile(uitest::fixture("clean-ships.cfg"));
         QCOMPARE(report(), cleanReport());
     }
 
@@ -228,7 +230,7 @@ private slots:
 
 private:
     // As a user does: Ctrl+O, then the path typed into the dialog.
-    void check(const QString& path) {
+    void chooseInDialog(const QString& path) {
         uitest::ModalDriver choose([path](QWidget* widget) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             QVERIFY(dialog);

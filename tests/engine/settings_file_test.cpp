@@ -1,0 +1,153 @@
+// The file layer: which paths give settings, and that nothing can block it.
+#include "settings_file.h"
+#include "test_files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using korvane::FileStatus;
+using korvane::readSettingsFile;
+using korvane::test::TempDir;
+
+namespace {
+
+class SettingsFile : public testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(SettingsFile, ReadsARegularFileByItsExactBytes) {
+    // Spaces, non-ASCII and bytes that are not UTF-8: the path goes to the
+    // file system as it is.
+    const std::string path = dir.write("ship settings \xC3\xA9\xFF.ini", "[S]\nA=12\n");
+    const auto read = readSettingsFile(path);
+    EXPECT_EQ(read.status, FileStatus::Ok);
+    EXPECT_EQ(read.bytes, "[S]\nA=12\n");
+}
+
+TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
+    const auto missing = readSettingsFile((dir.path() / "nothing.cfg").string());
+    EXPECT_EQ(missing.status, FileStatus::Missing);
+    EXPECT_EQ(missing.error, ENOENT);
+    // A regular file where a folder should be: ENOTDIR, and as missing.
+    const std::string file = dir.write("ship.cfg", "[S]\nA=1\n");
+    const auto below = readSettingsFile(file + "/below.cfg");
+    EXPECT_EQ(below.status, FileStatus::Missing);
+    EXPECT_EQ(below.error, ENOTDIR);
+
+    EXPECT_EQ(readSettingsFile(dir.path().string()).status, FileStatus::NotRegular);
+    const auto empty = readSettingsFile(dir.write("empty.cfg", ""));
+    EXPECT_EQ(empty.status, FileStatus::Ok);
+    EXPECT_EQ(empty.bytes, "");
+}
+
+TEST_F(SettingsFile, SpecialFilesAreNeverOpened) {
+    // A FIFO with no writer would block an open for reading forever.
+    const std::string fifo = (dir.path() / "fifo.cfg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readSettingsFile(fifo).status, FileStatus::NotRegular);
+    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/null"})
+        EXPECT_EQ(readSettingsFile(device).status, FileStatus::NotRegular) << device;
+
+    const std::string socketPath = (dir.path() / "s.sock").string();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    socketPath.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_EQ(readSettingsFile(socketPath).status, FileStatus::NotRegular);
+    ::close(fd);
+}
+
+TEST_F(SettingsFile, LinksAreFollowedAndTheirFaultsNamed) {
+    const std::string target = dir.write("ship.cfg", "[S]\nA=3\n");
+    const auto link = [&](const std::string& name, const std::string& to) {
+        const std::string path = (dir.path() / name).string();
+        EXPECT_EQ(::symlink(to.c_str(), path.c_str()), 0);
+        return path;
+    };
+    EXPECT_EQ(readSettingsFile(link("link.cfg", target)).bytes, "[S]\nA=3\n");
+
+    const auto dangling = readSettingsFile(link("dangling.cfg", "nowhere.cfg"));
+    EXPECT_EQ(dangling.status, FileStatus::Missing);
+    EXPECT_EQ(dangling.error, ENOENT);
+
+    link("loop-a.cfg", "loop-b.cfg");
+    const auto loop = readSettingsFile(link("loop-b.cfg", "loop-a.cfg"));
+    EXPECT_EQ(loop.status, FileStatus::Unreadable);
+    EXPECT_EQ(loop.error, ELOOP);
+}
+
+TEST_F(SettingsFile, AFileWithoutReadPermissionIsUnreadable) {
+    const std::string path = dir.write("locked.cfg", "[S]\nA=3\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::geteuid() != 0) {
+        const auto read = readSettingsFile(path);
+        EXPECT_EQ(read.status, FileStatus::Unreadable);
+        EXPECT_EQ(read.error, EACCES);
+        return;
+    }
+    // Root reads anything: the check runs as "nobody" in a child process.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const auto read = readSettingsFile(path);
+        const bool asPromised = read.status == FileStatus::Unreadable && read.error == EACCES;
+        ::_exit(asPromised ? 0 : 1);
+    }
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw));
+    if (WEXITSTATUS(raw) == 2)
+        GTEST_SKIP() << "cannot drop root's privileges here";
+    EXPECT_EQ(WEXITSTATUS(raw), 0)
+        << "nobody could read a file with mode 000, or no reason was given";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KORVANE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORVANE_ASAN 1
+#endif
+#endif
+
+TEST_F(SettingsFile, AFileLargerThanMemoryIsUnreadable) {
+#ifdef KORVANE_ASAN
+    GTEST_SKIP() << "AddressSanitizer ends the process on an allocation it cannot make, where "
+                    "operator new would throw std::bad_alloc";
+#endif
+    // 64 PiB that take no space: tmpfs allows such a sparse file, most disk
+    // file systems refuse it, and then there is nothing to try.
+    constexpr off_t kSize = off_t{1} << 56;
+    std::string path;
+    for (const char* folder : {"/dev/shm", "/tmp"}) {
+        path = std::string(folder) + "/korvane-sparse-" + std::to_string(::getpid()) + ".cfg";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const bool made = fd >= 0 && ::ftruncate(fd, kSize) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (made)
+            break;
+        ::unlink(path.c_str());
+        path.clear();
+    }
+    if (path.empty())
+        GTEST_SKIP() << "no file system here holds a sparse file of 64 PiB";
+    const auto read = readSettingsFile(path);
+    ::unlink(path.c_str());
+    EXPECT_EQ(read.status, FileStatus::Unreadable);
+    EXPECT_EQ(read.error, ENOMEM);
+}
+
+} // namespace

@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <random>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace korvane::test {
@@ -138,14 +136,8 @@ TEST(CheckFiles, FilesThatCannotBeCheckedAreNamedAndTheRestStillChecked) {
 TEST(CheckFiles, SpecialFilesAndBrokenLinksAreNamedAndNeverWaitedOn) {
     TempDir dir;
     // Opened for reading, a FIFO without a writer would block for ever.
-    const std::string fifo = (dir.path() / "fifo.cfg").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string socketPath = (dir.path() / "socket.cfg").string();
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    socketPath.copy(addr.sun_path, sizeof addr.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::string fifo = dir.fifo("fifo.cfg");
+    const std::string socketPath = dir.socket("socket.cfg");
     const std::string loop = (dir.path() / "loop.cfg").string();
     ASSERT_EQ(::symlink(loop.c_str(), loop.c_str()), 0);
     const std::string dangling = (dir.path() / "dangling.cfg").string();
@@ -153,7 +145,6 @@ TEST(CheckFiles, SpecialFilesAndBrokenLinksAreNamedAndNeverWaitedOn) {
 
     const auto r = check(
         {"--format=json", fifo, socketPath, "/dev/zero", "/dev/urandom", loop, dangling, kClean});
-    ::close(fd);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "korvane-check: " + fifo + ": not a regular file\n" +
                          "korvane-check: " + socketPath + ": not a regular file\n" +

@@ -6,9 +6,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,20 +48,12 @@ TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
 
 TEST_F(SettingsFile, SpecialFilesAreNeverOpened) {
     // A FIFO with no writer would block an open for reading forever.
-    const std::string fifo = (dir.path() / "fifo.cfg").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readSettingsFile(fifo).status, FileStatus::NotRegular);
-    for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/null"})
-        EXPECT_EQ(readSettingsFile(device).status, FileStatus::NotRegular) << device;
-
-    const std::string socketPath = (dir.path() / "s.sock").string();
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    socketPath.copy(addr.sun_path, sizeof addr.sun_path - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    EXPECT_EQ(readSettingsFile(socketPath).status, FileStatus::NotRegular);
-    ::close(fd);
+    for (const std::string& path :
+         {dir.fifo("fifo.cfg"), dir.socket("s.sock"), std::string("/dev/zero"),
+          std::string("/dev/urandom"), std::string("/dev/null")}) {
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(readSettingsFile(path).status, FileStatus::NotRegular) << path;
+    }
 }
 
 TEST_F(SettingsFile, LinksAreFollowedAndTheirFaultsNamed) {

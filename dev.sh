@@ -12,7 +12,7 @@ BUILD=${KORVANE_BUILD_DIR:-build}
 ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
-FUZZ_TARGETS=(profile_reader check_run)
+FUZZ_TARGETS=(profile_reader check_run include_reader)
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
 

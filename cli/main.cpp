@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -66,6 +67,24 @@ int main(int argc, char** argv) {
                    "their lines), gcc (FILE:LINE: error: TEXT per finding) or github (a workflow "
                    "annotation per finding)")
         ->check(CLI::IsMember(formats));
+    std::string dialectName = "auto";
+    const std::map<std::string, korvane::Dialect> dialects{{"auto", korvane::Dialect::Auto},
+                                                           {"profile", korvane::Dialect::Profile},
+                                                           {"include", korvane::Dialect::Include}};
+    app.add_option("--dialect", dialectName,
+                   "How to read each FILE: profile (a Windows-style INI file, as the Windows "
+                   "profile reader reads it), include (an arena's .conf file, as the newer "
+                   "servers load it with its #include files) or auto (the default: include for "
+                   "names ending in .conf, profile for any other)")
+        ->check(CLI::IsMember(dialects));
+    std::optional<std::string> zone;
+    app.add_option("--zone", zone,
+                   "The zone folder where #include files are looked for (default: the one the "
+                   "FILE's path implies)");
+    std::optional<std::string> arena;
+    app.add_option("--arena", arena,
+                   "The arena whose folder #include files are looked for first (default: the "
+                   "one the FILE's path implies)");
 
     try {
         app.parse(argc, argv);
@@ -75,19 +94,22 @@ int main(int argc, char** argv) {
     }
 
     const Format format = formats.at(formatName);
+    const korvane::Dialect dialect = dialects.at(dialectName);
     const bool colour = format == Format::Text && useColour(colourMode);
     int status = kExitOk;
     bool first = true;
     for (const std::string& path : files) {
         const bool fromStdin = path == "-";
-        korvane::CheckRequest request{fromStdin ? kStdinName : path, std::nullopt,
-                                      locatesFindings(format) ? korvane::Findings::Locate
-                                                              : korvane::Findings::Skip};
+        korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
+                                         arena};
         if (fromStdin) {
             korvane::FileRead read = korvane::readStream(STDIN_FILENO);
             request.input = std::move(read.bytes);
         }
-        korvane::cli::FileReport report{request.path, korvane::checkFile(std::move(request))};
+        korvane::cli::FileReport report{
+            request.path, korvane::checkFile(std::move(request), locatesFindings(format)
+                                                                     ? korvane::Findings::Locate
+                                                                     : korvane::Findings::Skip)};
         if (report.outcome.status != FileStatus::Ok) {
             std::cerr << "korvane-check: " << report.name << ": " << reasonFor(report.outcome)
                       << '\n';
@@ -98,6 +120,8 @@ int main(int argc, char** argv) {
             std::cout << (first ? "" : "\n") << "==> " << report.name << " <==\n";
         first = false;
         korvane::cli::writeReport(std::cout, report, format, colour);
+        korvane::cli::writeWarnings(format == Format::Github ? std::cout : std::cerr, report,
+                                    format);
         if (report.outcome.errors > 0 && status == kExitOk)
             status = kExitFindings;
     }

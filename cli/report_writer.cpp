@@ -28,8 +28,12 @@ void writeText(std::ostream& out, const FileReport& report, bool colour) {
 
 using Json = nlohmann::ordered_json;
 
-Json lineNumber(const std::optional<std::size_t>& line) {
-    return line ? Json(*line) : Json(nullptr);
+Json fileOf(const std::optional<Location>& where) {
+    return where ? Json(where->file) : Json(nullptr);
+}
+
+Json lineOf(const std::optional<Location>& where) {
+    return where ? Json(where->line) : Json(nullptr);
 }
 
 void writeJson(std::ostream& out, const FileReport& report) {
@@ -39,28 +43,44 @@ void writeJson(std::ostream& out, const FileReport& report) {
     Json findings = Json::array();
     for (const Finding& f : report.outcome.findings) {
         Json keys = Json::array();
-        for (const CheckedKey& key : f.keys)
-            keys.push_back(
-                {{"name", key.name}, {"value", key.value}, {"line", lineNumber(key.line)}});
+        for (const CheckedKey& key : f.keys) {
+            keys.push_back({{"name", key.name},
+                            {"value", key.value},
+                            {"file", fileOf(key.where)},
+                            {"line", lineOf(key.where)}});
+        }
+        const auto where = f.location();
         findings.push_back({{"ship", f.ship},
                             {"text", f.text},
-                            {"line", lineNumber(f.line())},
+                            {"file", where ? where->file : report.name},
+                            {"line", lineOf(where)},
                             {"keys", std::move(keys)}});
     }
+    Json warnings = Json::array();
+    for (const Warning& w : report.outcome.warnings)
+        warnings.push_back(
+            {{"file", fileOf(w.where)}, {"line", lineOf(w.where)}, {"text", w.text}});
     const Json object = {{"file", report.name},
                          {"errors", report.outcome.errors},
                          {"lines", std::move(lines)},
-                         {"findings", std::move(findings)}};
+                         {"findings", std::move(findings)},
+                         {"warnings", std::move(warnings)}};
     // A path need not be UTF-8; JSON text must be, so stray bytes become U+FFFD.
     out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-// The form compilers use, which editors and CI logs jump from.
+// FILE:LINE, or the checked file alone: the form compilers use, which
+// editors and CI logs jump from.
+void writePlace(std::ostream& out, const FileReport& report, const std::optional<Location>& where) {
+    if (where)
+        out << where->file << ':' << where->line;
+    else
+        out << report.name;
+}
+
 void writeGcc(std::ostream& out, const FileReport& report) {
     for (const Finding& f : report.outcome.findings) {
-        out << report.name;
-        if (const auto line = f.line())
-            out << ':' << *line;
+        writePlace(out, report, f.location());
         out << ": error: " << f.text << '\n';
     }
 }
@@ -93,16 +113,33 @@ std::string githubEscape(std::string_view s, bool property) {
     return escaped;
 }
 
+void writeAnnotation(std::ostream& out, std::string_view kind, const FileReport& report,
+                     const std::optional<Location>& where, std::string_view text) {
+    out << "::" << kind << " file=" << githubEscape(where ? where->file : report.name, true);
+    if (where)
+        out << ",line=" << where->line;
+    out << "::" << githubEscape(text, false) << '\n';
+}
+
 void writeGithub(std::ostream& out, const FileReport& report) {
-    for (const Finding& f : report.outcome.findings) {
-        out << "::error file=" << githubEscape(report.name, true);
-        if (const auto line = f.line())
-            out << ",line=" << *line;
-        out << "::" << githubEscape(f.text, false) << '\n';
-    }
+    for (const Finding& f : report.outcome.findings)
+        writeAnnotation(out, "error", report, f.location(), f.text);
 }
 
 } // namespace
+
+void writeWarnings(std::ostream& out, const FileReport& report, Format format) {
+    for (const Warning& w : report.outcome.warnings) {
+        if (format == Format::Json)
+            return;
+        if (format == Format::Github) {
+            writeAnnotation(out, "warning", report, w.where, w.text);
+            continue;
+        }
+        writePlace(out, report, w.where);
+        out << ": warning: " << w.text << '\n';
+    }
+}
 
 void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour) {
     switch (format) {

@@ -28,4 +28,8 @@ struct FileReport {
 // applies to text only.
 void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour);
 
+// Writes the reader's warnings (none in JSON, whose object has them): as
+// annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
+void writeWarnings(std::ostream& out, const FileReport& report, Format format);
+
 } // namespace korvane::cli

@@ -1,7 +1,6 @@
 #include "check_file.h"
 
 #include "module1.h"
-#include "profile.h"
 
 #include <algorithm>
 
@@ -10,22 +9,22 @@ namespace {
 
 class FindingRecorder final : public Module1::FindingObserver {
 public:
-    FindingRecorder(const Profile& settings, std::vector<Finding>& out)
+    FindingRecorder(const Settings& settings, std::vector<Finding>& out)
         : settings_(settings), out_(out) {}
     void finding(std::string_view ship, std::string_view text,
                  std::span<const Module1::KeyReading> keys) override {
         Finding f{std::string(ship), std::string(text), {}};
         for (const Module1::KeyReading& key : keys) {
             f.keys.push_back({std::string(key.name), key.value,
-                              key.where == Module1::KeyReading::kNowhere
+                              key.where == Setting::kNowhere
                                   ? std::nullopt
-                                  : std::optional(settings_.lineAt(key.where))});
+                                  : std::optional(settings_.locate(key.where))});
         }
         out_.push_back(std::move(f));
     }
 
 private:
-    const Profile& settings_;
+    const Settings& settings_;
     std::vector<Finding>& out_;
 };
 
@@ -46,28 +45,29 @@ public:
 
 } // namespace
 
-CheckOutcome checkFile(CheckRequest request) {
-    FileRead read = request.input ? FileRead{std::move(*request.input)}
-                                  : readSettingsFile(request.path);
+CheckOutcome checkFile(SettingsRequest request, Findings findings) {
+    const std::string path = request.path;
+    const LoadedSettings loaded = loadSettings(std::move(request));
     CheckOutcome outcome;
-    outcome.status = read.status;
-    outcome.error = read.error;
-    if (read.status != FileStatus::Ok)
+    outcome.status = loaded.status;
+    outcome.error = loaded.error;
+    if (loaded.status != FileStatus::Ok)
         return outcome;
 
-    const Profile settings = Profile::parse(std::move(read.bytes));
     MemoryReport report;
-    FindingRecorder recorder(settings, outcome.findings);
+    FindingRecorder recorder(*loaded.settings, outcome.findings);
     {
-        RunScope scope(report, request.findings == Findings::Locate ? &recorder : nullptr);
-        Module1::ConfigFile = request.path;
-        Module1::CheckSettings(settings);
+        RunScope scope(report, findings == Findings::Locate ? &recorder : nullptr);
+        Module1::ConfigFile = path;
+        Module1::CheckSettings(*loaded.settings);
     }
     outcome.lines = report.lines();
     // Every finding, and nothing else, is written in the findings' red.
     outcome.errors =
         static_cast<int>(std::count_if(outcome.lines.begin(), outcome.lines.end(),
                                        [](const ReportLine& l) { return l.colour == kRed; }));
+    const auto warnings = loaded.settings->warnings();
+    outcome.warnings.assign(warnings.begin(), warnings.end());
     return outcome;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "load_settings.h"
 #include "memory_report.h"
-#include "settings_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,23 +10,27 @@
 
 namespace korvane {
 
-// A key a rule read: its value and the line that decided it (the key's own
-// line, or its section's header line when the key is absent from it).
+// A key a rule read: its value and the line that decided it (with the
+// profile reader, the section's header line for a key absent from it).
 struct CheckedKey {
     std::string name;
     std::int32_t value;
-    std::optional<std::size_t> line;
+    std::optional<Location> where;
     bool operator==(const CheckedKey&) const = default;
 };
 
 // A finding with the keys its rule read, in the order the rule read them.
-// It points at the line of its first key.
+// It points where the first of its keys that has a line was decided.
 struct Finding {
     std::string ship;
     std::string text;
     std::vector<CheckedKey> keys;
-    std::optional<std::size_t> line() const {
-        return keys.empty() ? std::nullopt : keys.front().line;
+    std::optional<Location> location() const {
+        for (const CheckedKey& key : keys) {
+            if (key.where)
+                return key.where;
+        }
+        return std::nullopt;
     }
 };
 
@@ -36,20 +40,15 @@ struct CheckOutcome {
     std::vector<ReportLine> lines;
     int errors = 0;                // the findings in the report
     std::vector<Finding> findings; // filled only when asked for
+    std::vector<Warning> warnings; // the reader's
 };
 
 enum class Findings { Skip, Locate };
-
-struct CheckRequest {
-    std::string path; // the file; for `input`, the name the report gives it
-    std::optional<std::string> input = std::nullopt; // settings read already (standard input)
-    Findings findings = Findings::Skip;
-};
 
 // Loads the file once and runs the check run on it into a fresh in-memory
 // report, as the main window's Check command does into its pane. With
 // Findings::Locate the outcome also lists the findings with their keys and
 // lines. A file that cannot be read gets no run; the outcome says why.
-CheckOutcome checkFile(CheckRequest request);
+CheckOutcome checkFile(SettingsRequest request, Findings findings = Findings::Skip);
 
 } // namespace korvane

@@ -1,11 +1,9 @@
 #include "module1.h"
 
-#include "profile.h"
-#include "settings_file.h"
+#include "load_settings.h"
 #include "ship_rules.h"
 
 #include <algorithm>
-#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -30,20 +28,17 @@ std::string concat(std::initializer_list<std::string_view> parts) {
     return s;
 }
 
-// Looks up all of `keys` in `section` with one walk of it.
-void readKeys(const Profile& settings, std::string_view section,
-              std::span<const std::string_view> keys, std::span<KeyReading> out) {
-    std::vector<std::optional<Profile::KeyLine>> found(keys.size());
-    const auto header = settings.findKeys(section, keys, found);
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        out[i] = found[i] ? KeyReading{keys[i], profileValueToInt(found[i]->value), found[i]->offset}
-                          : KeyReading{keys[i], 0, header.value_or(KeyReading::kNowhere)};
-    }
+// A warning as the window lists it, in the form compilers use.
+std::string describe(const Warning& w) {
+    std::string line;
+    if (w.where)
+        line = w.where->file + ':' + std::to_string(w.where->line) + ": ";
+    return line + "warning: " + w.text;
 }
 
 KeyReading readSetting(std::string_view key) {
     if (ConfigFile.empty() || CurrentSection.empty() || !reading)
-        return {key, 0, KeyReading::kNowhere};
+        return {key, 0, Setting::kNowhere};
     // A run asks for the keys it looked up as it began.
     const auto ship = std::find(kShips.begin(), kShips.end(), CurrentSection);
     const auto keys = ruleKeys();
@@ -51,9 +46,8 @@ KeyReading readSetting(std::string_view key) {
     if (ship != kShips.end() && known != keys.end())
         return reading->ships[static_cast<std::size_t>(ship - kShips.begin()) * keys.size() +
                               static_cast<std::size_t>(known - keys.begin())];
-    KeyReading r;
-    readKeys(reading->settings, CurrentSection, std::span(&key, 1), std::span(&r, 1));
-    return r;
+    const Setting s = reading->settings.read(CurrentSection, key);
+    return {key, s.value, s.where};
 }
 
 // Writes a rule's finding and tells the observer, if any, what it read.
@@ -80,11 +74,13 @@ std::int16_t checkGreater(RuleKind kind, std::string_view base) {
 
 } // namespace
 
-ReadingScope::ReadingScope(const Profile& settings) : settings(settings), outer_(reading) {
+ReadingScope::ReadingScope(const Settings& settings) : settings(settings), outer_(reading) {
     const auto keys = ruleKeys();
-    ships.resize(kShips.size() * keys.size());
-    for (std::size_t i = 0; i < kShips.size(); ++i)
-        readKeys(settings, kShips[i], keys, std::span(ships).subspan(i * keys.size(), keys.size()));
+    std::vector<Setting> read(kShips.size() * keys.size());
+    settings.read(kShips, keys, read);
+    ships.reserve(read.size());
+    for (std::size_t i = 0; i < read.size(); ++i)
+        ships.push_back({keys[i % keys.size()], read[i].value, read[i].where});
     reading = this;
 }
 
@@ -165,13 +161,18 @@ std::int16_t CheckShip(std::string_view ship) {
 }
 
 void CheckSettings() {
-    const Profile settings = ConfigFile.empty()
-                                 ? Profile()
-                                 : Profile::parse(readSettingsFile(ConfigFile).bytes);
-    CheckSettings(settings);
+    // An empty path names no file: nothing is read, and there are no settings.
+    const LoadedSettings loaded = loadSettings(
+        {ConfigFile, ConfigFile.empty() ? std::optional<std::string>("") : std::nullopt});
+    CheckSettings(*loaded.settings);
+    const auto warnings = loaded.settings->warnings();
+    if (!warnings.empty())
+        AddReportLine("", kNoColour);
+    for (const Warning& w : warnings)
+        AddReportLine(describe(w), kNoColour);
 }
 
-void CheckSettings(const Profile& settings) {
+void CheckSettings(const Settings& settings) {
     const ReadingScope scope(settings);
     std::int16_t total = 0;
     AddReportLine("Checking settings...", kNoColour);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report_pane.h"
+#include "settings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,10 +9,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace korvane {
-class Profile;
-}
 
 // The checking logic: the check run over the eight ships, the sixteen rules
 // with their setting lookup, and the report log. Single-threaded by design:
@@ -28,14 +25,10 @@ extern std::string CurrentSection;
 void SetReportPane(ReportPane* pane);
 ReportPane* GetReportPane();
 
-// A setting as a rule read it.
+// A setting as a rule read it; `where` is for Settings::locate.
 struct KeyReading {
-    static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
     std::string_view name;
     std::int32_t value;
-    // Where in the settings' text the line that decided the value starts:
-    // the key's own line, or the section's header line for a key absent
-    // from it; kNowhere when no header names the section.
     std::size_t where;
 };
 
@@ -45,12 +38,12 @@ struct KeyReading {
 // Outside any scope nothing is loaded and every key reads 0.
 class ReadingScope {
 public:
-    explicit ReadingScope(const Profile& settings);
+    explicit ReadingScope(const Settings& settings);
     ~ReadingScope();
     ReadingScope(const ReadingScope&) = delete;
     ReadingScope& operator=(const ReadingScope&) = delete;
 
-    const Profile& settings;
+    const Settings& settings;
     // Each ship's rule keys, ship by ship in checking order.
     std::vector<KeyReading> ships;
 
@@ -58,8 +51,8 @@ private:
     const ReadingScope* outer_;
 };
 
-// CurrentSection/key of ConfigFile as the profile reader gives it; 0 for an
-// absent file, section or key, and 0 without any lookup while ConfigFile or
+// CurrentSection/key of ConfigFile as its reader gives it; 0 for an absent
+// file, section or key, and 0 without any lookup while ConfigFile or
 // CurrentSection is empty.
 std::int32_t ReadSetting(std::string_view key);
 
@@ -72,12 +65,13 @@ std::int16_t CheckNonZero(std::string_view key, std::string_view hint);
 
 // Applies the sixteen rules to one ship and writes its summary line.
 std::int16_t CheckShip(std::string_view ship);
-// The whole report for ConfigFile, which it loads once (nothing when the
-// path is empty; a file that cannot be read has no settings). Expects an
+// The window's check: loads ConfigFile once (nothing when the path is empty;
+// a file that cannot be read has no settings), writes the whole report, then
+// after a blank line one plain line per warning of the reader. Expects an
 // empty pane.
 void CheckSettings();
-// The same on settings loaded already from ConfigFile.
-void CheckSettings(const Profile& settings);
+// The report alone, from settings loaded already from ConfigFile.
+void CheckSettings(const Settings& settings);
 
 // Appends text + CR LF at the end of the report; colour 0 leaves the
 // insertion colour alone, any other colour is used for this line only.

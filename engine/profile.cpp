@@ -74,8 +74,7 @@ std::string_view trimmedLineFrom(std::string_view t, std::size_t start) {
 // Calls visit(start, line) for each line that begins at or after `from`, in
 // order, with its blanks at both ends trimmed (empty lines are skipped),
 // until visit returns false.
-template <typename Visit>
-void forEachLine(std::string_view t, std::size_t from, Visit visit) {
+template <typename Visit> void forEachLine(std::string_view t, std::size_t from, Visit visit) {
     std::size_t pos = from;
     for (;;) {
         // Leading blanks include line ends, so this also steps over the run
@@ -183,8 +182,7 @@ std::optional<std::size_t> Profile::findKeys(std::string_view section,
     std::fill(found.begin(), found.end(), std::nullopt);
     section = trim(section);
     // The lines before any header are the section "", and come first.
-    const std::optional<std::size_t> header =
-        section.empty() ? std::nullopt : findHeader(section);
+    const std::optional<std::size_t> header = section.empty() ? std::nullopt : findHeader(section);
     if (!section.empty() && !header)
         return std::nullopt;
     const std::string_view t = text();

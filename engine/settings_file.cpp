@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace korvane {
 namespace {
@@ -44,29 +45,55 @@ FileRead readAll(int fd, std::size_t sizeHint) {
 
 } // namespace
 
-FileRead readSettingsFile(const std::string& path) {
+OpenFile OpenFile::open(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
         const bool missing = err == ENOENT || err == ENOTDIR;
-        return {{}, missing ? FileStatus::Missing : FileStatus::Unreadable, err};
+        return {missing ? FileStatus::Missing : FileStatus::Unreadable, err};
     }
-    if (!S_ISREG(st.st_mode))
-        return {{}, FileStatus::NotRegular, 0};
+    if (!S_ISREG(st.st_mode)) {
+        OpenFile special(FileStatus::NotRegular, 0);
+        special.folder_ = S_ISDIR(st.st_mode);
+        return special;
+    }
     // O_NONBLOCK: should the path have become a FIFO since the stat, the
     // open must not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return {{}, FileStatus::Unreadable, errno};
-    FileRead read;
-    if (::fstat(fd, &st) != 0)
-        read = {{}, FileStatus::Unreadable, errno};
-    else if (!S_ISREG(st.st_mode))
-        read = {{}, FileStatus::NotRegular, 0};
-    else
-        read = readAll(fd, static_cast<std::size_t>(st.st_size));
-    ::close(fd);
-    return read;
+    OpenFile file(FileStatus::Ok, 0);
+    file.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (file.fd_ < 0)
+        return {FileStatus::Unreadable, errno};
+    if (::fstat(file.fd_, &st) != 0)
+        return {FileStatus::Unreadable, errno};
+    if (!S_ISREG(st.st_mode))
+        return {FileStatus::NotRegular, 0};
+    file.size_ = static_cast<std::uint64_t>(st.st_size);
+    return file;
+}
+
+OpenFile::OpenFile(OpenFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), status_(other.status_), error_(other.error_),
+      size_(other.size_), folder_(other.folder_) {}
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    status_ = other.status_;
+    error_ = other.error_;
+    size_ = other.size_;
+    folder_ = other.folder_;
+    return *this;
+}
+
+OpenFile::~OpenFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FileRead readSettingsFile(const std::string& path) {
+    const OpenFile file = OpenFile::open(path);
+    if (file.status() != FileStatus::Ok)
+        return {{}, file.status(), file.error()};
+    return readAll(file.fd(), static_cast<std::size_t>(file.size()));
 }
 
 FileRead readStream(int fd) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace korvane {
@@ -14,15 +15,39 @@ enum class FileStatus {
     Unreadable, // there, but it could not be opened or read
 };
 
+// A settings file opened for reading, by its path's bytes (no code page).
+// Only a regular file is opened, and never in a way that blocks: a FIFO
+// without a writer would wait for ever, a device may never end.
+class OpenFile {
+public:
+    static OpenFile open(const std::string& path);
+    OpenFile(OpenFile&& other) noexcept;
+    OpenFile& operator=(OpenFile&& other) noexcept;
+    ~OpenFile();
+
+    FileStatus status() const { return status_; }
+    int error() const { return error_; } // errno for Missing and Unreadable
+    int fd() const { return fd_; }       // -1 unless Ok
+    std::uint64_t size() const { return size_; }
+    bool isFolder() const { return folder_; }
+
+private:
+    OpenFile(FileStatus status, int error) : status_(status), error_(error) {}
+
+    int fd_ = -1;
+    FileStatus status_;
+    int error_ = 0;
+    std::uint64_t size_ = 0;
+    bool folder_ = false;
+};
+
 struct FileRead {
     std::string bytes; // empty unless Ok
     FileStatus status = FileStatus::Ok;
-    int error = 0; // errno for Missing and Unreadable
+    int error = 0;
 };
 
-// Reads the file at `path`, its bytes taken as the file system's name (no
-// code page). Only a regular file is opened, and never in a way that blocks:
-// a FIFO without a writer would wait for ever, a device may never end.
+// The whole of the file at `path` (see OpenFile).
 FileRead readSettingsFile(const std::string& path);
 
 // Reads an open descriptor (standard input) to its end.

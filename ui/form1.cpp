@@ -27,10 +27,12 @@ Form1::Form1(QWidget* parent)
     CommonDialog1->setOption(QFileDialog::DontUseNativeDialog);
     CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     CommonDialog1->setFileMode(QFileDialog::ExistingFile);
-    // The list shows the descriptions alone. "All files" has to match every
-    // name: "*.*" would hide the files whose names have no dot.
+    // The list shows the descriptions alone. The first lists the newer
+    // servers' .conf files too; "All files" has to match every name: "*.*"
+    // would hide the files whose names have no dot.
     CommonDialog1->setOption(QFileDialog::HideNameFilterDetails);
-    CommonDialog1->setNameFilters({tr("SS Configuration Files (*.cfg)"), tr("All files (*)")});
+    CommonDialog1->setNameFilters(
+        {tr("SS Configuration Files (*.cfg *.conf)"), tr("All files (*)")});
 
     Text1->setObjectName(QStringLiteral("Text1"));
     setCentralWidget(Text1);

@@ -66,21 +66,26 @@ TEST(FindingLocations, GccFormPointsAtTheDecidingLines) {
 
 TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine) {
     TempDir dir;
-    const auto r = check({"--format=json", dir.write("server.cfg", kWarbird)});
+    const std::string path = dir.write("server.cfg", kWarbird);
+    const auto r = check({"--format=json", path});
     const json object = json::parse(r.out);
     ASSERT_EQ(object["findings"].size(), 53u);
-    EXPECT_EQ(object["findings"][1], json::parse(R"({
+    json guns = json::parse(R"({
         "ship": "Warbird",
         "text": "InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]",
-        "line": 14,
-        "keys": [{"name": "InitialGuns", "value": 3, "line": 14},
-                 {"name": "MaxGuns", "value": 2, "line": 15}]})"));
-    EXPECT_EQ(object["findings"][2]["keys"],
-              json::parse(R"([{"name": "SuperTime", "value": 0, "line": 5}])"));
+        "file": "", "line": 14,
+        "keys": [{"name": "InitialGuns", "value": 3, "file": "", "line": 14},
+                 {"name": "MaxGuns", "value": 2, "file": "", "line": 15}]})");
+    guns["file"] = guns["keys"][0]["file"] = guns["keys"][1]["file"] = path;
+    EXPECT_EQ(object["findings"][1], guns);
+    EXPECT_EQ(object["findings"][2]["keys"][0]["line"], 5);
     EXPECT_EQ(object["findings"][4]["ship"], "Javelin");
+    EXPECT_EQ(object["findings"][4]["file"], path);
     EXPECT_EQ(object["findings"][4]["line"], nullptr);
-    EXPECT_EQ(object["findings"][4]["keys"][1],
-              json::parse(R"({"name": "MaximumRotation", "value": 0, "line": null})"));
+    EXPECT_EQ(
+        object["findings"][4]["keys"][1],
+        json::parse(R"({"name": "MaximumRotation", "value": 0, "file": null, "line": null})"));
+    EXPECT_EQ(object["warnings"], json::array());
     // The report itself is unchanged.
     EXPECT_EQ(object["errors"], 53);
     EXPECT_EQ(object["lines"].back()["text"], "Total errors: 53.");

@@ -16,9 +16,9 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-    std::string input;                      // standard input
+    std::string input;                                     // standard input
     std::map<std::string, std::optional<std::string>> env; // set to the value, or unset
-    bool terminal = false;                  // stdout and stderr on a pseudo-terminal
+    bool terminal = false;                                 // stdout and stderr on a pseudo-terminal
 };
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});

@@ -78,8 +78,8 @@ TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip) {
     EXPECT_EQ(empty.lines, noSettingsReport());
     EXPECT_EQ(empty.errors, 56);
     // The window checks whatever path it is given: no file, no settings.
-    for (const std::string& path : {(dir.path() / "does-not-exist.cfg").string(),
-                                   dir.path().string(), std::string()}) {
+    for (const std::string& path :
+         {(dir.path() / "does-not-exist.cfg").string(), dir.path().string(), std::string()}) {
         report.clear();
         Module1::SetReportPane(&report); // checkFile wrote into a report of its own
         Module1::ConfigFile = path;
@@ -137,7 +137,7 @@ TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip) {
 }
 
 TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
-    Module1::CheckSettings(Profile());
+    Module1::CheckSettings(*loadSettings({"settings.cfg", ""}).settings);
     EXPECT_EQ(Module1::CurrentSection, "Shark");
     EXPECT_EQ(Module1::ConfigFile, "settings.cfg");
 }

@@ -3,9 +3,9 @@
 // Runs the module's procedures on settings held in memory, into an
 // in-memory report, and puts the module's state back afterwards.
 
+#include "load_settings.h"
 #include "memory_report.h"
 #include "module1.h"
-#include "profile.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -25,15 +25,15 @@ protected:
         Module1::ConfigFile.clear();
         Module1::CurrentSection.clear();
     }
-    // The settings ReadSetting reads from now on.
+    // The settings ReadSetting reads from now on, read by the profile reader.
     void settings(const std::string& text) {
         scope.reset();
-        profile = Profile::parse(text);
-        scope.emplace(*profile);
+        loaded = loadSettings({"settings.cfg", text});
+        scope.emplace(*loaded.settings);
     }
 
     MemoryReport report;
-    std::optional<Profile> profile;
+    LoadedSettings loaded;
     std::optional<Module1::ReadingScope> scope;
 };
 

@@ -194,7 +194,8 @@ TEST(ProfileSections, PastTheIndexAreFoundAndEndAtTheNextHeader) {
 TEST(ProfileKeys, ManyKeysInOneWalkAnswerAsOneAtATime) {
     const std::string text =
         "A=0\n[S]\nA\nA=5\n b = 7 \nC\0x=8\n;D=1\nE=\"9\"\n[T]\nB=1\n[s]\nB=2\n"s;
-    const std::vector<std::string_view> keys = {"A", " b ", "C", "D", ";D", "E", "F", "B", "a", "E"};
+    const std::vector<std::string_view> keys = {"A", " b ", "C", "D", ";D",
+                                                "E", "F",   "B", "a", "E"};
     const Profile p = Profile::parse(text);
     for (const std::string_view section : {"S", "s", " S ", "T", "", "U"}) {
         std::vector<std::optional<Profile::KeyLine>> found(keys.size());

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -115,6 +116,26 @@ private slots:
         // The second check empties the pane first.
         form->checkFile(uitest::fixture("clean-ships.cfg"));
         QCOMPARE(report(), cleanReport());
+    }
+
+    void confFilesListTheirReadersWarnings() {
+        QTemporaryDir zone;
+        QVERIFY(QDir(zone.path()).mkpath("arenas/a") && QDir(zone.path()).mkpath("conf"));
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), zone.filePath("conf/ships.conf")));
+        const QString arena = zone.filePath("arenas/a/arena.conf");
+        QFile file(arena);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#include ships.conf\n#include nothere.conf\n");
+        file.close();
+
+        form->checkFile(arena);
+        const QString warning =
+            line("black", arena + ":2: warning: #include \"nothere.conf\" not found");
+        const QStringList shown = report();
+        QCOMPARE(shown.mid(0, 26), cleanReport());
+        QCOMPARE(shown.size(), 28);
+        QCOMPARE(shown.at(26), line("black", ""));
+        QVERIFY2(shown.at(27).startsWith(warning), qPrintable(shown.at(27)));
     }
 
     void cancelStartsNoCheck() {

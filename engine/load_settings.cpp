@@ -1,0 +1,74 @@
+#include "load_settings.h"
+
+#include "include_reader.h"
+#include "profile.h"
+#include "ship_rules.h"
+
+#include <vector>
+
+namespace korvane {
+namespace {
+
+class ProfileSettings final : public Settings {
+public:
+    ProfileSettings(Profile profile, std::string name)
+        : profile_(std::move(profile)), name_(std::move(name)) {}
+
+    void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
+              std::span<Setting> out) const override {
+        std::vector<std::optional<Profile::KeyLine>> found(keys.size());
+        for (std::size_t s = 0; s < sections.size(); ++s) {
+            const auto header = profile_.findKeys(sections[s], keys, found);
+            for (std::size_t k = 0; k < keys.size(); ++k) {
+                // An absent key points at its section's header line.
+                out[s * keys.size() + k] =
+                    found[k] ? Setting{profileValueToInt(found[k]->value), found[k]->offset}
+                             : Setting{0, header.value_or(Setting::kNowhere)};
+            }
+        }
+    }
+
+    Location locate(std::size_t where) const override { return {name_, profile_.lineAt(where)}; }
+
+private:
+    Profile profile_;
+    std::string name_;
+};
+
+bool endsWithConf(std::string_view path) {
+    constexpr std::string_view kConf = ".conf";
+    if (path.size() < kConf.size())
+        return false;
+    for (std::size_t i = 0; i < kConf.size(); ++i) {
+        const char c = path[path.size() - kConf.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c) != kConf[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LoadedSettings loadSettings(SettingsRequest request) {
+    const bool includes =
+        request.dialect == Dialect::Include ||
+        (request.dialect == Dialect::Auto && !request.input && endsWithConf(request.path));
+    if (includes) {
+        ArenaPlace place = request.input ? ArenaPlace{".", ""} : arenaPlaceOf(request.path);
+        if (request.zone)
+            place.zone = *request.zone;
+        if (request.arena)
+            place.arena = *request.arena;
+        // A check run reads the eight ships' rule keys and nothing else.
+        const SettingNames wanted{kShips, ruleKeys()};
+        ArenaLoad load = loadArena(request.path, request.input, place, &wanted);
+        return {std::move(load.settings), load.status, load.error};
+    }
+    FileRead read =
+        request.input ? FileRead{std::move(*request.input)} : readSettingsFile(request.path);
+    return {std::make_unique<ProfileSettings>(Profile::parse(std::move(read.bytes)),
+                                              std::move(request.path)),
+            read.status, read.error};
+}
+
+} // namespace korvane

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Big and hostile zones of .conf files through korvane-check. For each it
+# prints the bytes read, the CPU time and peak memory of the check, and
+# fails when the report is not the expected one or the peak passes the bytes
+# read + 64 MiB. The first zone is also timed against cat of the same files
+# (CPU of whole processes, RUNS pairs in turn, medians): once with cat's
+# output thrown away unread (> /dev/null) and once read through a pipe, as a
+# harness reads it.
+#
+#   bench/include_zones.sh [KORVANE_CHECK] [RUNS]  (default: build/cli/korvane-check, 11)
+#
+# Needs about 300 MiB in ${TMPDIR:-/tmp}, and GNU time (Debian package "time").
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+CHECK=$(realpath "${1:-build/cli/korvane-check}")
+RUNS=${2:-11}
+[ -x "$CHECK" ] || { echo "no korvane-check at $CHECK: run ./dev.sh build first" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 2; }
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/korvane-zones-XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+
+# About $1 KiB of a zone's settings: the eight ships with all their
+# keys (every rule kept) among ten times as many other sections, as a
+# league's shared files hold them.
+settings() {
+    awk -v bytes="$(($1 * 1024))" -v seed="$2" 'BEGIN {
+        srand(seed)
+        split("Warbird Javelin Spider Leviathan Terrier Weasel Lancaster Shark", ship, " ")
+        split("InitialRotation:200 MaximumRotation:260 InitialThrust:15 MaximumThrust:18 " \
+              "InitialSpeed:2000 MaximumSpeed:3250 InitialRecharge:400 MaximumRecharge:1150 " \
+              "InitialEnergy:1000 MaximumEnergy:1700 SuperTime:6000 ShieldsTime:3000 " \
+              "InitialGuns:1 MaxGuns:3 BulletFireEnergy:20 BombFireEnergy:0 Gravity:1000 " \
+              "BulletSpeed:2000 BombSpeed:2000 SeeMines:0", key, " ")
+        while (written < bytes) {
+            n++
+            if (n % 11 == 0) {
+                s = ship[int(rand() * 8) + 1]
+                out = "; " s ": the league'"'"'s settings\n[" s "]\n"
+                for (k = 1; k <= 20; k++) { split(key[k], kv, ":"); out = out kv[1] "=" kv[2] "\n" }
+            } else {
+                out = "; tuned for the league\n[Zone" n "]\n"
+                for (k = 0; k < 14; k++) out = out "Setting" k "=" int(rand() * 10000) "\n"
+            }
+            printf "%s\n", out; written += length(out) + 1
+        }
+    }'
+}
+
+# A zone folder $1 whose arenas/a/arena.conf includes $2 files of $3 KiB.
+make_zone() {
+    mkdir -p "$1/arenas/a" "$1/conf"
+    for i in $(seq "$2"); do
+        settings "$3" "$i" >"$1/conf/part$i.conf"
+        echo "#include part$i.conf"
+    done >"$1/arenas/a/arena.conf"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+cpu() { # the CPU seconds of a command, from GNU time
+    /usr/bin/time -f '%U %S' -o "$WORK/t" "$@" >/dev/null 2>&1 || true
+    awk '{ print $1 + $2 }' "$WORK/t"
+}
+
+echo "== checking a 64 MiB zone (64 includes of 1 MiB) against reading it with cat"
+make_zone "$WORK/z64" 64 1024
+files=("$WORK"/z64/arenas/a/arena.conf "$WORK"/z64/conf/*.conf)
+: >"$WORK/null"
+: >"$WORK/pipe"
+for _ in $(seq "$RUNS"); do
+    k=$(cpu "$CHECK" "$WORK/z64/arenas/a/arena.conf")
+    n=$(cpu cat "${files[@]}")
+    /usr/bin/time -f '%U %S' -o "$WORK/t" cat "${files[@]}" | cat >/dev/null
+    p=$(awk '{ print $1 + $2 }' "$WORK/t")
+    awk -v k="$k" -v n="$n" 'BEGIN { print (n > 0 ? k / n : 0) }' >>"$WORK/null"
+    awk -v k="$k" -v p="$p" 'BEGIN { print (p > 0 ? k / p : 0) }' >>"$WORK/pipe"
+    echo "$k" >>"$WORK/k"
+done
+printf 'korvane-check CPU %.3f s (median of %d); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
+    "$(median <"$WORK/k")" "$RUNS" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
+rm -rf "$WORK/z64"
+
+# name, maker, the findings the report must have
+hostile() {
+    local name=$1 expected=$2 zone=$WORK/$1
+    "make_$name" "$zone"
+    local bytes status=0
+    bytes=$(find "$zone" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+    # A file that includes itself is read once for each of the 50 levels.
+    [ "$name" != self_include ] || bytes=$((bytes * 51))
+    /usr/bin/time -f '%U %S %M' -o "$WORK/t" "$CHECK" --format=json "$zone/arenas/a/arena.conf" \
+        >"$WORK/out" 2>"$WORK/err" || status=$?
+    read -r user sys peak <"$WORK/t"
+    local found bound=$((bytes / 1024 + 64 * 1024)) result=ok
+    found=$(grep -o '"errors":[0-9]*' "$WORK/out" | cut -d: -f2 || true)
+    if [ "$status" -gt 1 ]; then
+        result="FAILED: exit status $status $(head -c 200 "$WORK/err")"
+    elif [ "${found:-none}" != "$expected" ]; then
+        result="FAILED: expected $expected findings, got ${found:-none}"
+    elif [ "$peak" -gt "$bound" ]; then
+        result="FAILED: over the memory bound"
+    fi
+    [ "$result" = ok ] || failed=1
+    printf '%-20s %12.1f %9.2f %10.1f %10.1f  %s\n' "$name" "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 }')" \
+        "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" "$((peak / 1024)).0" \
+        "$((bound / 1024)).0" "$result"
+    rm -rf "$zone"
+}
+make_many_includes() { # 5000 files of 4 KiB
+    make_zone "$1" 5000 4
+}
+make_big_include() { # one included file of 200 MiB
+    make_zone "$1" 1 $((200 * 1024))
+}
+make_self_include() { # 1 MiB that includes itself: read 50 deep, then warned about
+    mkdir -p "$1/arenas/a" "$1/conf"
+    { echo "#include self.conf"; settings 1024 7; } >"$1/conf/self.conf"
+    echo "#include self.conf" >"$1/arenas/a/arena.conf"
+}
+
+echo
+echo "== hostile zones: bytes read, CPU, peak memory and its bound (bytes read + 64 MiB)"
+printf '%-20s %12s %9s %10s %10s  %s\n' zone "read MiB" "cpu s" "peak MiB" "bound MiB" result
+failed=0
+hostile many_includes 0
+hostile big_include 0
+hostile self_include 0
+exit $failed

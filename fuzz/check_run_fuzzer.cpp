@@ -31,7 +31,7 @@ std::optional<std::size_t> lineOf(const Profile& profile, std::string_view ship,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const auto outcome = korvane::checkFile({"settings.cfg", bytes, korvane::Findings::Locate});
+    const auto outcome = korvane::checkFile({"settings.cfg", bytes}, korvane::Findings::Locate);
 
     const auto& lines = outcome.lines;
     FUZZ_CHECK(lines.size() >= 26 && lines.size() <= 154);
@@ -55,7 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(!f.keys.empty() && f.keys.size() <= 2);
             for (const korvane::CheckedKey& key : f.keys) {
                 FUZZ_CHECK(profile.readInt(ship, key.name) == key.value);
-                FUZZ_CHECK(lineOf(profile, ship, key.name) == key.line);
+                FUZZ_CHECK(lineOf(profile, ship, key.name) ==
+                           (key.where ? std::optional(key.where->line) : std::nullopt));
+                FUZZ_CHECK(!key.where || key.where->file == "settings.cfg");
             }
         }
         FUZZ_CHECK(count <= 16);

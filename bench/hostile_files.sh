@@ -59,9 +59,11 @@ make_random_200mib() { # 200 MiB of random bytes
     head -c $((200 * MIB)) /dev/urandom >"$1"
 }
 
-# name, maker, the findings the report must have
+# name, maker, the findings the report must have, and how it is given
+# (by path, or on standard input)
 CASES=(
     "settings-200mib.cfg make_settings_200mib 0"
+    "settings-200mib.cfg make_settings_200mib 0 stdin"
     "one-line-50mib.cfg make_one_line_50mib 56"
     "million-sections.cfg make_million_sections 0"
     "ship-section-200mib.cfg make_ship_section_200mib 7"
@@ -74,13 +76,19 @@ mib() { awk -v n="$1" 'BEGIN { printf "%.1f", n / 1048576 }'; }
 failed=0
 printf '%-26s %10s %9s %13s %13s %9s  %s\n' file "size MiB" "wall s" "peak MiB" "bound MiB" findings result
 for c in "${CASES[@]}"; do
-    read -r name maker expected <<<"$c"
+    read -r name maker expected via <<<"$c"
     file="$WORK/$name"
     "$maker" "$file"
     size=$(stat -c %s "$file")
     status=0
-    timeout 600 /usr/bin/time -f '%e %M' -o "$WORK/time" \
-        "$CHECK" --format=json "$file" >"$WORK/out" 2>"$WORK/err" || status=$?
+    if [ "${via:-path}" = stdin ]; then
+        name="$name (stdin)"
+        cat "$file" | timeout 600 /usr/bin/time -f '%e %M' -o "$WORK/time" \
+            "$CHECK" --format=json - >"$WORK/out" 2>"$WORK/err" || status=$?
+    else
+        timeout 600 /usr/bin/time -f '%e %M' -o "$WORK/time" \
+            "$CHECK" --format=json "$file" >"$WORK/out" 2>"$WORK/err" || status=$?
+    fi
     # The last line: GNU time first notes a non-zero exit status.
     read -r wall peakKib < <(tail -n 1 "$WORK/time")
     findings=$(grep -o '"errors":[0-9]*' "$WORK/out" | cut -d: -f2 || true)

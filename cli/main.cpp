@@ -5,11 +5,14 @@
 #include "report_writer.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -18,6 +21,7 @@ namespace {
 
 using korvane::FileStatus;
 using korvane::cli::Format;
+using korvane::cli::quotedName;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFindings = 1;
@@ -25,10 +29,10 @@ constexpr int kExitTrouble = 2; // usage error, or a file that could not be chec
 
 constexpr const char* kStdinName = "<stdin>";
 
-std::string reasonFor(const korvane::CheckOutcome& outcome) {
-    if (outcome.status == FileStatus::NotRegular)
+std::string reasonFor(FileStatus status, int error) {
+    if (status == FileStatus::NotRegular)
         return "not a regular file";
-    return std::strerror(outcome.error);
+    return std::strerror(error);
 }
 
 bool useColour(const std::string& mode) {
@@ -40,6 +44,30 @@ bool useColour(const std::string& mode) {
     return ::isatty(STDOUT_FILENO) && !(noColour && *noColour);
 }
 
+int usageError(const std::string& message) {
+    std::cerr << "korvane-check: " << message << "\nRun with --help for more information.\n";
+    return kExitTrouble;
+}
+
+// Standard output, written to the end or not at all after the first failed
+// write, whose own reason is kept.
+class Output {
+public:
+    void write(const std::string& text) {
+        for (std::size_t done = 0; error_ == 0 && done < text.size();) {
+            const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EINTR)
+                error_ = errno;
+        }
+    }
+    int error() const { return error_; }
+
+private:
+    int error_ = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,8 +75,11 @@ int main(int argc, char** argv) {
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
     app.footer("Exit status: 0 when every FILE is OK, 1 when any has findings, 2 on a usage\n"
-               "error or when a FILE cannot be checked. FILE - reads standard input.");
+               "error or when a FILE cannot be checked. FILE - reads standard input; put --\n"
+               "before a FILE whose name starts with -.");
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
+    // Unknown options are named below, as CLI11 would take them for files.
+    app.allow_extras();
 
     std::vector<std::string> files;
     app.add_option("FILE", files, "Settings files to check")->required();
@@ -86,16 +117,41 @@ int main(int argc, char** argv) {
                    "The arena whose folder #include files are looked for first (default: the "
                    "one the FILE's path implies)");
 
+    // CLI11 would take the next argument as the value of "--format=".
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with("--") && arg.ends_with("=") && arg.find('=') == arg.size() - 1)
+            return usageError("option " + std::string(arg.substr(0, arg.size() - 1)) +
+                              " needs a value");
+    }
     try {
         app.parse(argc, argv);
+    } catch (const CLI::RequiredError&) {
+        // Only FILE is required; an unknown option is the likelier mistake.
+        if (app.remaining().empty())
+            return usageError("no FILE to check");
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
         return status == 0 ? kExitOk : kExitTrouble;
     }
+    for (const std::string& extra : app.remaining()) {
+        if (extra == "--")
+            continue;
+        std::string message = "unknown option " + quotedName(extra);
+        if (!extra.starts_with("--")) {
+            message += "; to check a file whose name starts with '-', put -- before it: "
+                       "korvane-check -- " +
+                       quotedName(extra);
+        }
+        return usageError(message);
+    }
+    if (std::count(files.begin(), files.end(), "-") > 1)
+        return usageError("- (standard input) is given more than once");
 
     const Format format = formats.at(formatName);
     const korvane::Dialect dialect = dialects.at(dialectName);
     const bool colour = format == Format::Text && useColour(colourMode);
+    Output out;
     int status = kExitOk;
     bool first = true;
     for (const std::string& path : files) {
@@ -104,6 +160,12 @@ int main(int argc, char** argv) {
                                          arena};
         if (fromStdin) {
             korvane::FileRead read = korvane::readStream(STDIN_FILENO);
+            if (read.status != FileStatus::Ok) {
+                std::cerr << "korvane-check: " << kStdinName << ": "
+                          << reasonFor(read.status, read.error) << '\n';
+                status = kExitTrouble;
+                continue;
+            }
             request.input = std::move(read.bytes);
         }
         korvane::cli::FileReport report{
@@ -111,24 +173,28 @@ int main(int argc, char** argv) {
                                                                      ? korvane::Findings::Locate
                                                                      : korvane::Findings::Skip)};
         if (report.outcome.status != FileStatus::Ok) {
-            std::cerr << "korvane-check: " << report.name << ": " << reasonFor(report.outcome)
-                      << '\n';
+            std::cerr << "korvane-check: " << quotedName(report.name) << ": "
+                      << reasonFor(report.outcome.status, report.outcome.error) << '\n';
             status = kExitTrouble;
             continue;
         }
+        std::ostringstream text;
         if (format == Format::Text && files.size() > 1)
-            std::cout << (first ? "" : "\n") << "==> " << report.name << " <==\n";
+            text << (first ? "" : "\n") << "==> " << quotedName(report.name) << " <==\n";
         first = false;
-        korvane::cli::writeReport(std::cout, report, format, colour);
-        korvane::cli::writeWarnings(format == Format::Github ? std::cout : std::cerr, report,
-                                    format);
+        korvane::cli::writeReport(text, report, format, colour);
+        if (format == Format::Github)
+            korvane::cli::writeWarnings(text, report, format);
+        else
+            korvane::cli::writeWarnings(std::cerr, report, format);
+        out.write(text.str());
         if (report.outcome.errors > 0 && status == kExitOk)
             status = kExitFindings;
     }
 
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "korvane-check: cannot write the report: " << std::strerror(errno) << '\n';
+    if (out.error() != 0) {
+        std::cerr << "korvane-check: cannot write the report: " << std::strerror(out.error())
+                  << '\n';
         return kExitTrouble;
     }
     return status;

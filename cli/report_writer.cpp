@@ -1,5 +1,7 @@
 #include "report_writer.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 namespace korvane::cli {
@@ -73,15 +75,20 @@ void writeJson(std::ostream& out, const FileReport& report) {
 // editors and CI logs jump from.
 void writePlace(std::ostream& out, const FileReport& report, const std::optional<Location>& where) {
     if (where)
-        out << where->file << ':' << where->line;
+        out << quotedName(where->file) << ':' << where->line;
     else
-        out << report.name;
+        out << quotedName(report.name);
+}
+
+// A finding without a line of its own says which ship it is about.
+std::string findingText(const Finding& f) {
+    return f.location() ? f.text : f.ship + ": " + f.text;
 }
 
 void writeGcc(std::ostream& out, const FileReport& report) {
     for (const Finding& f : report.outcome.findings) {
         writePlace(out, report, f.location());
-        out << ": error: " << f.text << '\n';
+        out << ": error: " << findingText(f) << '\n';
     }
 }
 
@@ -123,10 +130,40 @@ void writeAnnotation(std::ostream& out, std::string_view kind, const FileReport&
 
 void writeGithub(std::ostream& out, const FileReport& report) {
     for (const Finding& f : report.outcome.findings)
-        writeAnnotation(out, "error", report, f.location(), f.text);
+        writeAnnotation(out, "error", report, f.location(), findingText(f));
 }
 
 } // namespace
+
+std::string quotedName(std::string_view name) {
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+    if (std::none_of(name.begin(), name.end(), isControl))
+        return std::string(name);
+    // Plain runs go between single quotes, control characters into $'...'.
+    std::string quoted;
+    bool open = false;
+    for (const char c : name) {
+        if (isControl(c)) {
+            if (open)
+                quoted += '\'';
+            open = false;
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "$'\\%03o'", static_cast<unsigned char>(c));
+            quoted += escaped;
+            continue;
+        }
+        if (!open)
+            quoted += '\'';
+        open = true;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    if (open)
+        quoted += '\'';
+    return quoted;
+}
 
 void writeWarnings(std::ostream& out, const FileReport& report, Format format) {
     for (const Warning& w : report.outcome.warnings) {

@@ -32,4 +32,9 @@ void writeReport(std::ostream& out, const FileReport& report, Format format, boo
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
 void writeWarnings(std::ostream& out, const FileReport& report, Format format);
 
+// A file name as text output shows it. One that holds control characters
+// (which could drive a terminal, or split a line in two) is quoted for a
+// shell as GNU tools quote it: 'a'$'\n''b'. Any other stays as it is.
+std::string quotedName(std::string_view name);
+
 } // namespace korvane::cli

@@ -707,7 +707,7 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
     return place;
 }
 
-ArenaLoad loadArena(const std::string& path, const std::optional<std::string>& input,
+ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted,
                     const IncludeLimits& limits) {
     ArenaLoader loader(place, wanted, limits);

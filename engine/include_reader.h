@@ -98,7 +98,7 @@ struct IncludeLimits {
 // Loads an arena: the checked file at `path`, shown as `path` (or, with
 // `input`, those bytes under that name), with every #include found under
 // `place`. Keeps only `wanted` (every setting when null).
-ArenaLoad loadArena(const std::string& path, const std::optional<std::string>& input,
+ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted = nullptr,
                     const IncludeLimits& limits = {});
 

@@ -61,7 +61,9 @@ LoadedSettings loadSettings(SettingsRequest request) {
             place.arena = *request.arena;
         // A check run reads the eight ships' rule keys and nothing else.
         const SettingNames wanted{kShips, ruleKeys()};
-        ArenaLoad load = loadArena(request.path, request.input, place, &wanted);
+        ArenaLoad load = loadArena(
+            request.path, request.input ? std::optional(request.input->view()) : std::nullopt,
+            place, &wanted);
         return {std::move(load.settings), load.status, load.error};
     }
     FileRead read =

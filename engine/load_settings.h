@@ -16,7 +16,7 @@ enum class Dialect { Auto, Profile, Include };
 
 struct SettingsRequest {
     std::string path; // the file; with `input`, only the name it is shown by
-    std::optional<std::string> input = std::nullopt; // bytes read already (standard input)
+    std::optional<Bytes> input = std::nullopt; // bytes read already (standard input)
     Dialect dialect = Dialect::Auto;
     // The include dialect's zone folder and arena, instead of those the path
     // implies (arenaPlaceOf).

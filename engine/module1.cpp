@@ -162,8 +162,8 @@ std::int16_t CheckShip(std::string_view ship) {
 
 void CheckSettings() {
     // An empty path names no file: nothing is read, and there are no settings.
-    const LoadedSettings loaded = loadSettings(
-        {ConfigFile, ConfigFile.empty() ? std::optional<std::string>("") : std::nullopt});
+    const LoadedSettings loaded =
+        loadSettings({ConfigFile, ConfigFile.empty() ? std::optional(Bytes()) : std::nullopt});
     CheckSettings(*loaded.settings);
     const auto warnings = loaded.settings->warnings();
     if (!warnings.empty())

@@ -112,22 +112,23 @@ std::string_view keyValue(std::string_view line) {
 
 // Decodes UTF-16 in place from `from` on, one character per code unit:
 // ASCII stays, anything else becomes 0x80, which no rule gives a meaning.
-void decodeUtf16(std::string& bytes, std::size_t from, bool bigEndian) {
+void decodeUtf16(Bytes& bytes, std::size_t from, bool bigEndian) {
+    char* b = bytes.data();
     std::size_t out = from;
     for (std::size_t in = from; in + 1 < bytes.size(); in += 2) {
-        const auto lo = static_cast<unsigned char>(bytes[in + (bigEndian ? 1 : 0)]);
-        const auto hi = static_cast<unsigned char>(bytes[in + (bigEndian ? 0 : 1)]);
+        const auto lo = static_cast<unsigned char>(b[in + (bigEndian ? 1 : 0)]);
+        const auto hi = static_cast<unsigned char>(b[in + (bigEndian ? 0 : 1)]);
         const unsigned unit = lo | (hi << 8);
-        bytes[out++] = unit < 0x80 ? static_cast<char>(unit) : '\x80';
+        b[out++] = unit < 0x80 ? static_cast<char>(unit) : '\x80';
     }
     bytes.resize(out);
 }
 
 } // namespace
 
-Profile Profile::parse(std::string bytes, std::size_t indexCap) {
+Profile Profile::parse(Bytes bytes, std::size_t indexCap) {
     Profile p;
-    const std::string_view b(bytes);
+    const std::string_view b = bytes.view();
     if (b.starts_with("\xEF\xBB\xBF"))
         p.start_ = 3;
     else if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF"))

@@ -25,6 +25,8 @@
 //  7. Values are trimmed and then cut at a NUL. Quotes, the 29-character
 //     limit and the conversion: see profileValueToInt.
 
+#include "bytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,7 +46,10 @@ public:
 
     // Parses a file's bytes, byte order mark included, in one pass that
     // indexes the section headers.
-    static Profile parse(std::string bytes, std::size_t indexCap = kMaxIndexedSections);
+    static Profile parse(Bytes bytes, std::size_t indexCap = kMaxIndexedSections);
+    static Profile parse(std::string_view bytes, std::size_t indexCap = kMaxIndexedSections) {
+        return parse(Bytes(bytes), indexCap);
+    }
     Profile() = default;
 
     // A key's line: where it starts in text(), and its value before any
@@ -71,7 +76,7 @@ public:
     std::size_t lineAt(std::size_t offset) const;
 
     // The decoded text that offsets refer to.
-    std::string_view text() const { return std::string_view(text_).substr(start_); }
+    std::string_view text() const { return text_.view().substr(start_); }
 
 private:
     struct Header {
@@ -81,7 +86,7 @@ private:
 
     std::optional<std::size_t> findHeader(std::string_view name) const;
 
-    std::string text_;
+    Bytes text_;
     std::size_t start_ = 0;      // first character after a byte order mark
     std::vector<Header> index_;  // the first header of each name, sorted by hash
     std::size_t indexedEnd_ = 0; // where the headers past the cap begin

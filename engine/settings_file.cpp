@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -12,18 +11,17 @@
 namespace korvane {
 namespace {
 
-// Reads to the end. The size is only a first guess: files under /proc say
-// 0, and a file may grow while it is read.
+// Reads to the end, in blocks. The size is only a first guess: files under
+// /proc say 0, a pipe says nothing, and a file may grow while it is read.
 FileRead readAll(int fd, std::size_t sizeHint) {
     FileRead read;
+    Bytes& out = read.bytes;
     try {
-        std::string& out = read.bytes;
-        out.resize(sizeHint + 1);
-        std::size_t used = 0;
+        out.reserve(std::max<std::size_t>(sizeHint + 1, 1 << 16));
         for (;;) {
-            if (used == out.size())
-                out.resize(out.size() + std::max<std::size_t>(out.size() / 8, 1 << 16));
-            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+            if (out.size() == out.capacity())
+                out.reserve(out.capacity() * 2);
+            const ssize_t n = ::read(fd, out.data() + out.size(), out.capacity() - out.size());
             if (n == 0)
                 break;
             if (n < 0) {
@@ -31,14 +29,11 @@ FileRead readAll(int fd, std::size_t sizeHint) {
                     continue;
                 return {{}, FileStatus::Unreadable, errno};
             }
-            used += static_cast<std::size_t>(n);
+            out.resize(out.size() + static_cast<std::size_t>(n));
         }
-        out.resize(used);
     } catch (const std::bad_alloc&) {
         // Larger than the memory there is (a sparse file, /proc/kcore).
         return {{}, FileStatus::Unreadable, ENOMEM};
-    } catch (const std::length_error&) {
-        return {{}, FileStatus::Unreadable, EFBIG};
     }
     return read;
 }
@@ -97,7 +92,10 @@ FileRead readSettingsFile(const std::string& path) {
 }
 
 FileRead readStream(int fd) {
-    return readAll(fd, 0);
+    // A file given as standard input tells its size; a pipe does not.
+    struct stat st {};
+    const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    return readAll(fd, sized ? static_cast<std::size_t>(st.st_size) : 0);
 }
 
 } // namespace korvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bytes.h"
+
 #include <cstdint>
 #include <string>
 
@@ -42,7 +44,7 @@ private:
 };
 
 struct FileRead {
-    std::string bytes; // empty unless Ok
+    Bytes bytes; // empty unless Ok
     FileStatus status = FileStatus::Ok;
     int error = 0;
 };

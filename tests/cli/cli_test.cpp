@@ -223,18 +223,66 @@ TEST(CheckUsage, HelpVersionAndMistakes) {
     const auto version = check({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("korvane-check "));
-    EXPECT_EQ(check({}).status, 2);
-    EXPECT_EQ(check({"--format=xml", kClean}).status, 2);
-    EXPECT_EQ(check({"--no-such-option", kClean}).status, 2);
+    // Each mistake is named for what it is, and nothing is checked.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{}, "no FILE to check"},
+        {{"--format=xml", kClean}, "--format: xml not in"},
+        {{"--format=", kClean}, "option --format needs a value"},
+        {{"--color=", kClean}, "option --color needs a value"},
+        {{"--no-such-option", kClean}, "unknown option --no-such-option\n"},
+        {{"-dash.cfg"},
+         "unknown option -dash.cfg; to check a file whose name starts with '-', "
+         "put -- before it: korvane-check -- -dash.cfg"},
+        {{"-", "-"}, "- (standard input) is given more than once"},
+    };
+    for (const auto& [args, says] : mistakes) {
+        const auto r = check(args);
+        EXPECT_EQ(r.status, 2) << says;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << says;
+    }
+    EXPECT_EQ(check({"--", "-dash.cfg"}).err,
+              "korvane-check: -dash.cfg: No such file or directory\n");
 }
 
-TEST(CheckOutput, AFailedWriteIsNotSuccess) {
+// Shell commands, for what a program's own arguments cannot arrange.
+ProcessResult shell(const std::string& command) {
+    return runProcess({"/bin/sh", "-c", command});
+}
+
+TEST(CheckFiles, AStandardInputThatCannotBeReadIsNamed) {
+    const std::string run = std::string("exec '") + KORVANE_CHECK + "' ";
+    for (const auto& [redirect, reason] : {std::pair{"- < /", EISDIR}, std::pair{"- <&-", EBADF}}) {
+        const auto r = shell(run + redirect);
+        EXPECT_EQ(r.status, 2) << redirect;
+        EXPECT_EQ(r.err, "korvane-check: <stdin>: " + std::string(std::strerror(reason)) + "\n");
+        EXPECT_EQ(r.out, "") << redirect;
+    }
+}
+
+TEST(CheckFiles, NamesWithControlCharactersAreQuotedInText) {
+    TempDir dir;
+    const std::string name = "a\x1b[31m\nb.cfg";
+    const std::string path = dir.write(name, "[Warbird]\n");
+    const std::string shown = "'" + dir.path().string() + "/a'$'\\033''[31m'$'\\012''b.cfg'";
+    const auto text = check({path, kClean});
+    EXPECT_TRUE(text.out.starts_with("==> " + shown + " <==\n")) << text.out;
+    EXPECT_TRUE(check({"--format=gcc", path}).out.starts_with(shown + ":1: error: "));
+    EXPECT_EQ(check({path + "x"}).err, "korvane-check: " + shown.substr(0, shown.size() - 1) +
+                                           "x': No such file or "
+                                           "directory\n");
+}
+
+TEST(CheckOutput, AFailedWriteIsNotSuccessAndSaysWhy) {
     if (::access("/dev/full", W_OK) != 0)
         GTEST_SKIP() << "no /dev/full here";
-    const auto r = runProcess(
-        {"/bin/sh", "-c", std::string("exec '") + KORVANE_CHECK + "' '" + kClean + "' >/dev/full"});
+    // The missing file's reason comes first; the write's own must not be lost.
+    const auto r =
+        shell(std::string("exec '") + KORVANE_CHECK + "' /nonexistent '" + kClean + "' >/dev/full");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot write the report"), std::string::npos);
+    EXPECT_NE(r.err.find("cannot write the report: " + std::string(std::strerror(ENOSPC))),
+              std::string::npos)
+        << r.err;
 }
 
 } // namespace

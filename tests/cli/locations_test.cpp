@@ -57,9 +57,9 @@ TEST(FindingLocations, GccFormPointsAtTheDecidingLines) {
     EXPECT_EQ(
         lines[3],
         path + ":2: error: ShieldsTime is equal to 0. [Client crashes. Make it 1 instead of 0.]");
-    // Javelin has no section: no line to point at.
-    EXPECT_EQ(lines[4],
-              path + ": error: InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
+    // Javelin has no section: no line to point at, so the ship is named.
+    EXPECT_EQ(lines[4], path + ": error: Javelin: InitialRotation is equal to MaximumRotation. "
+                               "[?status kickoff bug]");
 
     EXPECT_EQ(check({"--format=gcc", KORVANE_EXAMPLES "/clean.cfg"}).out, "");
 }
@@ -124,7 +124,8 @@ TEST(FindingLocations, GithubAnnotationsEscapeTheirData) {
                             ",line=14::InitialGuns is greater than MaxGuns. [False sysop alerts "
                             "and player kickoffs]");
     EXPECT_EQ(lines[4], "::error file=" + escapedPath +
-                            "::InitialRotation is equal to MaximumRotation. [?status kickoff bug]");
+                            "::Javelin: InitialRotation is equal to MaximumRotation. [?status "
+                            "kickoff bug]");
 }
 
 TEST(FindingLocations, StandardInputIsNamedInEveryFormat) {

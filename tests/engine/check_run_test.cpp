@@ -94,7 +94,7 @@ TEST_F(CheckRun, AFileThatCannotBeReadGetsNoRun) {
     EXPECT_TRUE(missing.lines.empty());
     EXPECT_EQ(checkFile({dir.path().string()}).status, FileStatus::NotRegular);
     // Bytes read already are checked under the name given.
-    const auto input = checkFile({"<stdin>", cleanShip("Warbird")});
+    const auto input = checkFile({"<stdin>", Bytes(cleanShip("Warbird"))});
     EXPECT_EQ(input.status, FileStatus::Ok);
     EXPECT_EQ(input.errors, 49);
 }
@@ -137,7 +137,7 @@ TEST_F(CheckRun, EverythingBrokenCountsSixteenPerShip) {
 }
 
 TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
-    Module1::CheckSettings(*loadSettings({"settings.cfg", ""}).settings);
+    Module1::CheckSettings(*loadSettings({"settings.cfg", Bytes()}).settings);
     EXPECT_EQ(Module1::CurrentSection, "Shark");
     EXPECT_EQ(Module1::ConfigFile, "settings.cfg");
 }

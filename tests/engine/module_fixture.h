@@ -28,7 +28,7 @@ protected:
     // The settings ReadSetting reads from now on, read by the profile reader.
     void settings(const std::string& text) {
         scope.reset();
-        loaded = loadSettings({"settings.cfg", text});
+        loaded = loadSettings({"settings.cfg", Bytes(text)});
         scope.emplace(*loaded.settings);
     }
 

@@ -27,7 +27,7 @@ TEST_F(SettingsFile, ReadsARegularFileByItsExactBytes) {
     const std::string path = dir.write("ship settings \xC3\xA9\xFF.ini", "[S]\nA=12\n");
     const auto read = readSettingsFile(path);
     EXPECT_EQ(read.status, FileStatus::Ok);
-    EXPECT_EQ(read.bytes, "[S]\nA=12\n");
+    EXPECT_EQ(read.bytes.view(), "[S]\nA=12\n");
 }
 
 TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
@@ -43,7 +43,7 @@ TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
     EXPECT_EQ(readSettingsFile(dir.path().string()).status, FileStatus::NotRegular);
     const auto empty = readSettingsFile(dir.write("empty.cfg", ""));
     EXPECT_EQ(empty.status, FileStatus::Ok);
-    EXPECT_EQ(empty.bytes, "");
+    EXPECT_EQ(empty.bytes.view(), "");
 }
 
 TEST_F(SettingsFile, SpecialFilesAreNeverOpened) {
@@ -63,7 +63,7 @@ TEST_F(SettingsFile, LinksAreFollowedAndTheirFaultsNamed) {
         EXPECT_EQ(::symlink(to.c_str(), path.c_str()), 0);
         return path;
     };
-    EXPECT_EQ(readSettingsFile(link("link.cfg", target)).bytes, "[S]\nA=3\n");
+    EXPECT_EQ(readSettingsFile(link("link.cfg", target)).bytes.view(), "[S]\nA=3\n");
 
     const auto dangling = readSettingsFile(link("dangling.cfg", "nowhere.cfg"));
     EXPECT_EQ(dangling.status, FileStatus::Missing);

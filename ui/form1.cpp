@@ -7,15 +7,44 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+// The first local file among dropped ones, or nothing.
+QString droppedFile(const QMimeData* data) {
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+// Qt's file dialog writes its history, folder and view to the user's
+// QtProject settings when it is destroyed, and reads them back when it is
+// made. Nothing of Korvane's outlives it: those settings go to a folder that
+// cannot exist, and the dialog remembers only for the window's life.
+bool keepDialogSettingsNowhere() {
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+    return true;
+}
+
+} // namespace
 
 Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), CommonDialog1(new QFileDialog(this)), Text1(new ReportTextEdit(this)) {
+    : QMainWindow(parent), CommonDialog1((keepDialogSettingsNowhere(), new QFileDialog(this))),
+      Text1(new ReportTextEdit(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(tr("Korvane"));
     // Form2 and the file dialog show the same icon: a window without an
@@ -35,12 +64,17 @@ Form1::Form1(QWidget* parent)
         {tr("SS Configuration Files (*.cfg *.conf)"), tr("All files (*)")});
 
     Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAcceptDrops(false); // dropped files are the window's
     setCentralWidget(Text1);
+    setAcceptDrops(true);
 
     createMenus();
 
     const QSize client = korvane::twips::toPixels(QSize(7824, 3912), *this);
     resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
+    // No minimum of the window's own: without this its layout would keep
+    // the menu bar's and the pane's.
+    setMinimumSize(1, 1);
 }
 
 Form1::~Form1() {
@@ -112,6 +146,19 @@ void Form1::mnufilechk_Click() {
             checkFile(chosen.constFirst());
     } catch (...) {
     }
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    checkFile(file);
 }
 
 void Form1::mnufilexit_Click() {

@@ -24,6 +24,11 @@ public:
     // Any failure ends the check quietly; the lines written so far stay.
     void checkFile(const QString& path);
 
+protected:
+    // A file dropped on the window is checked (the first, of several).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void createMenus();
 

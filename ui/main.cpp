@@ -1,24 +1,18 @@
 #include "form1.h"
+#include "start_up.h"
 
 #include <QApplication>
-#include <QtGlobal>
-#include <cstdio>
 
 int main(int argc, char* argv[]) {
-    // Without a display Qt can only fail with a platform-plugin error; say
-    // instead what to use on such a machine.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs("korvane: no display found; to check a settings file on a machine without "
-                   "one, use korvane-check FILE\n",
-                   stderr);
-        return 1;
-    }
-
-    QApplication app(argc, argv);
+    const startup::Request request = startup::readCommandLine(argc, argv);
+    if (request.exitWith)
+        return *request.exitWith;
+    const auto app = startup::openDisplay(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
 
     Form1 form;
     form.show();
-    return app.exec();
+    if (!request.file.isEmpty())
+        form.checkFile(request.file);
+    return app->exec();
 }

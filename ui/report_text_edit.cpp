@@ -13,8 +13,17 @@ ReportTextEdit::ReportTextEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void ReportTextEdit::setInsertionColour(korvane::ReportColour colour) {
-    // 0x00BBGGRR: red in the low byte.
-    setTextColor(QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+    QTextCharFormat format = currentCharFormat();
+    if (colour == korvane::kBlack) {
+        // The pane's own text colour, black on the light pane the report was
+        // made for: a literal black would vanish on a dark theme.
+        format.clearForeground();
+    } else {
+        // 0x00BBGGRR: red in the low byte.
+        format.setForeground(
+            QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+    }
+    setCurrentCharFormat(format);
 }
 
 void ReportTextEdit::insertAtCaret(std::string_view text) {

@@ -14,8 +14,10 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -138,6 +140,20 @@ private slots:
         QVERIFY2(shown.at(27).startsWith(warning), qPrintable(shown.at(27)));
     }
 
+    void aDroppedFileIsChecked() {
+        // Two files dropped on the report: the first is checked.
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(uitest::fixture("no-ship-sections.cfg")),
+                       QUrl::fromLocalFile(uitest::fixture("clean-ships.cfg"))});
+        QVERIFY(drop(files));
+        QCOMPARE(report(), noShipsReport());
+        // Text is no file: refused, and the report stays.
+        QMimeData text;
+        text.setText(QStringLiteral("[Warbird]"));
+        QVERIFY(!drop(text));
+        QCOMPARE(report(), noShipsReport());
+    }
+
     void cancelStartsNoCheck() {
         korvane::Module1::ConfigFile = "before";
         uitest::ModalDriver cancel([](QWidget* dialog) { pressEscape(dialog); });
@@ -205,8 +221,14 @@ private slots:
         QTRY_COMPARE(pane->size(), normal);
         QCOMPARE(pane->geometry(), clientArea());
 
-        form->resize(1, 1); // as small as the window gets
+        // The window enforces no minimum: it shrinks to a pixel, and the
+        // pane with it, as long as there is room under the menu bar.
+        const QSize small(12, form->menuBar()->height() + 3);
+        form->resize(small);
+        QTRY_COMPARE(form->size(), small);
         QTRY_COMPARE(pane->geometry(), clientArea());
+        form->resize(1, 1);
+        QTRY_COMPARE(form->size(), QSize(1, 1));
     }
 
     void failedRunKeepsItsFirstLines() {
@@ -250,6 +272,20 @@ private slots:
     }
 
 private:
+    // As a drag from a file manager ends: over the report pane. Whether the
+    // window took it.
+    bool drop(QMimeData& data) {
+        QWidget* target = pane->viewport();
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        return dropped.isAccepted();
+    }
+
     // As a user does: Ctrl+O, then the path typed into the dialog.
     void chooseInDialog(const QString& path) {
         uitest::ModalDriver choose([path](QWidget* widget) {

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
 using korvane::Module1::AddReportLine;
 
@@ -54,6 +56,27 @@ private slots:
         pane->insertAtCaret("lone\nbreaks\r\n");
         QCOMPARE(uitest::lines(*pane), QStringList({"0", "ab", "cd", "end!", "lone", "breaks"}));
         QCOMPARE(pane->textLength(), std::size_t(pane->toPlainText().size()));
+    }
+
+    void plainLinesTakeThePanesTextColour() {
+        // A dark theme: plain lines must stay readable on it.
+        QPalette dark = pane->palette();
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+        pane->setPalette(dark);
+        AddReportLine("Checking settings...", 0);
+        AddReportLine("Checking Warbird...", 0xFF0000);
+        AddReportLine("finding", 0x0000FF);
+        AddReportLine("", 0);
+        AddReportLine("Total errors: 1.", 0);
+        const QList<QColor> expected = {QColor(0xEE, 0xEE, 0xEE), Qt::blue, Qt::red,
+                                        QColor(0xEE, 0xEE, 0xEE), QColor(0xEE, 0xEE, 0xEE)};
+        for (int line = 0; line < expected.size(); ++line)
+            QCOMPARE(uitest::colour(*pane, line), expected.at(line));
+        // They set no colour of their own, so they follow a later change of
+        // theme too.
+        const QTextBlock verdict = pane->document()->findBlockByNumber(4);
+        QVERIFY(!verdict.begin().fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush));
     }
 
     void clearingForgetsTheColourAtTheCaret() {

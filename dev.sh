@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Set-up, build and test in one place, from a bare Debian 12 machine on:
-#   ./dev.sh run     build, then start Korvane (its window)
-#   ./dev.sh test    build, then run every test
-#   ./dev.sh bench   build, then run the benchmarks
-#   ./dev.sh build   install what is missing, then only build
-#   ./dev.sh deps    only install the Debian packages that are missing
+#   ./dev.sh run [FILE]   build the programs, then start Korvane (its window)
+#   ./dev.sh test         build everything, then run every test
+#   ./dev.sh bench        build everything, then run the benchmarks
+#   ./dev.sh package      build a Release .deb (build-release/korvane_*.deb)
+#   ./dev.sh build        install what is missing, then build everything
+#   ./dev.sh deps         only install the Debian packages that are missing
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 BUILD=${KORVANE_BUILD_DIR:-build}
+RELEASE_BUILD=${KORVANE_RELEASE_BUILD_DIR:-build-release}
 ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
@@ -16,9 +18,14 @@ FUZZ_TARGETS=(profile_reader check_run include_reader)
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
 
+# Installs the missing packages of the groups named (build, test, package)
+# in scripts/debian-packages.txt.
 deps() {
     local wanted missing=()
-    wanted=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' scripts/debian-packages.txt)
+    wanted=$(awk -v groups=" $* " '
+        /^\[.*\]$/ { group = substr($0, 2, length($0) - 2); next }
+        { sub(/#.*/, "") }
+        NF && index(groups, " " group " ") { print $1 }' scripts/debian-packages.txt)
     for p in $wanted; do
         dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
     done
@@ -34,9 +41,18 @@ deps() {
 }
 
 build() {
-    deps
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+    deps build test
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=ON -DKORVANE_BENCH=ON >/dev/null
     cmake --build "$BUILD" -j "$(nproc)"
+}
+
+# Only what showing the window needs: the two programs, no tests.
+build_programs() {
+    deps build
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF >/dev/null
+    cmake --build "$BUILD" -j "$(nproc)" --target korvane korvane-check
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -86,13 +102,20 @@ fuzz_smoke() {
 }
 
 case ${1:-} in
-deps) deps ;;
+deps) deps build test package ;;
 build) build ;;
 run)
-    build
+    build_programs
     # Without a display the program says so in one line and points at
     # korvane-check, which needs none.
-    exec "$BUILD/ui/korvane"
+    exec "$BUILD/ui/korvane" "${@:2}"
+    ;;
+package)
+    deps build package
+    cmake -S . -B "$RELEASE_BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF >/dev/null
+    cmake --build "$RELEASE_BUILD" -j "$(nproc)" --target korvane korvane-check
+    (cd "$RELEASE_BUILD" && cpack -G DEB)
     ;;
 test)
     build
@@ -110,7 +133,7 @@ bench)
     "$BUILD/bench/korvane-bench"
     ;;
 *)
-    sed -n '2,8s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,9s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

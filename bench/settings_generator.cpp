@@ -3,28 +3,51 @@
 #include <array>
 
 namespace korvane::bench {
+namespace {
+
+constexpr std::array<const char*, 8> kShips = {"Warbird", "Javelin",  "Spider",    "Leviathan",
+                                               "Terrier", "Weasel", "Lancaster", "Shark"};
+constexpr const char* kShipKeys =
+    "SuperTime=6000\r\nShieldsTime=3000\r\nInitialRotation=200\r\nMaximumRotation=260\r\n"
+    "InitialThrust=15\r\nMaximumThrust=18\r\nInitialSpeed=2000\r\nMaximumSpeed=3250\r\n"
+    "InitialRecharge=400\r\nMaximumRecharge=1150\r\nInitialEnergy=1000\r\nMaximumEnergy="
+    "1700\r\n"
+    "InitialRepel=0\r\nRepelMax=1\r\nInitialBurst=0\r\nBurstMax=1\r\nInitialBrick=0\r\n"
+    "BrickMax=0\r\nInitialRocket=0\r\nRocketMax=1\r\nInitialDecoy=0\r\nDecoyMax=1\r\n"
+    "InitialPortal=0\r\nPortalMax=0\r\nInitialThor=0\r\nThorMax=0\r\nInitialGuns=1\r\n"
+    "MaxGuns=3\r\nInitialBombs=0\r\nMaxBombs=0\r\nBulletFireEnergy=20\r\nRadius=0\r\n\r\n";
+
+std::string ship(const char* name) {
+    return std::string("[") + name + "]\r\n" + kShipKeys;
+}
+
+std::string allShips() {
+    std::string text;
+    for (const char* name : kShips)
+        text += ship(name);
+    return text;
+}
+
+// `line` repeated to about `bytes` bytes.
+std::string repeated(std::string_view line, std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + line.size());
+    while (text.size() < bytes)
+        text += line;
+    return text;
+}
+
+} // namespace
 
 std::string generateSettings(std::size_t bytes) {
-    static constexpr std::array<const char*, 8> kShips = {
-        "Warbird", "Javelin", "Spider", "Leviathan", "Terrier", "Weasel", "Lancaster", "Shark"};
-    static constexpr const char* kShipKeys =
-        "SuperTime=6000\r\nShieldsTime=3000\r\nInitialRotation=200\r\nMaximumRotation=260\r\n"
-        "InitialThrust=15\r\nMaximumThrust=18\r\nInitialSpeed=2000\r\nMaximumSpeed=3250\r\n"
-        "InitialRecharge=400\r\nMaximumRecharge=1150\r\nInitialEnergy=1000\r\nMaximumEnergy="
-        "1700\r\n"
-        "InitialRepel=0\r\nRepelMax=1\r\nInitialBurst=0\r\nBurstMax=1\r\nInitialBrick=0\r\n"
-        "BrickMax=0\r\nInitialRocket=0\r\nRocketMax=1\r\nInitialDecoy=0\r\nDecoyMax=1\r\n"
-        "InitialPortal=0\r\nPortalMax=0\r\nInitialThor=0\r\nThorMax=0\r\nInitialGuns=1\r\n"
-        "MaxGuns=3\r\nInitialBombs=0\r\nMaxBombs=0\r\nBulletFireEnergy=20\r\nRadius=0\r\n\r\n";
-
     std::string text;
     text.reserve(bytes + 4096);
     std::size_t section = 0;
-    std::size_t ship = 0;
+    std::size_t next = 0;
     while (text.size() < bytes) {
         // A ship every eighth of the way, the rest other sections.
-        if (ship < kShips.size() && text.size() >= ship * bytes / kShips.size()) {
-            text += std::string("[") + kShips[ship++] + "]\r\n" + kShipKeys;
+        if (next < kShips.size() && text.size() >= next * bytes / kShips.size()) {
+            text += ship(kShips[next++]);
             continue;
         }
         text += "[Zone" + std::to_string(section++) + "]\r\n";
@@ -33,6 +56,25 @@ std::string generateSettings(std::size_t bytes) {
         text += "; tuned for the league\r\n\r\n";
     }
     return text;
+}
+
+std::string generateShape(std::string_view shape, std::size_t bytes) {
+    if (shape == "settings")
+        return generateSettings(bytes);
+    if (shape == "tiny-sections") {
+        std::string text;
+        text.reserve(bytes + 4096);
+        for (std::size_t n = 0; text.size() < bytes; ++n)
+            text += "[s" + std::to_string(n) + "]\nk=1\n";
+        return text + allShips();
+    }
+    if (shape == "repeated-name")
+        return repeated("[Zone]\r\nSetting=1\r\n", bytes) + allShips();
+    if (shape == "ship-section")
+        return ship("Warbird") + repeated("x\n", bytes) + allShips();
+    if (shape == "one-key")
+        return ship("Warbird") + repeated("Radius=0\n", bytes) + allShips();
+    return {};
 }
 
 } // namespace korvane::bench

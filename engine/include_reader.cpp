@@ -255,6 +255,9 @@ public:
                     const std::string name = IncludeSettings::combinedName(section, key);
                     keep(name);
                     keptAt_.push_back(out_->byName.find(name)->second);
+                    // A kept name holding a second ':' ("s:t" + "k") could be
+                    // set from a section and key that split it otherwise.
+                    fastFilter_ = fastFilter_ && name.find(':') == name.rfind(':');
                 }
             }
         }
@@ -568,7 +571,7 @@ private:
             return;
         // Most lines of a big zone are plain keys (no ':', no '\\') that a
         // filtered load keeps only in a kept section, and only a few of.
-        if (filtered_ && inSection_) {
+        if (filtered_ && fastFilter_ && inSection_) {
             if (plainLine_ && !sectionWanted_)
                 return;
             const std::size_t keyEnd = keyStop(text);
@@ -642,6 +645,9 @@ private:
     std::string section_; // lowered
     bool inSection_ = false;
     bool sectionWanted_ = true;
+    // Whether a plain key line in a section may be judged by section and key
+    // alone: true unless a kept name holds more than one ':'.
+    bool fastFilter_ = true;
     std::size_t sectionIndex_ = 0;            // of the current section, when kept
     std::vector<std::string> wantedSections_; // lowered
     std::vector<std::string> wantedKeys_;     // lowered

@@ -1,55 +1,48 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <string_view>
 
 namespace korvane {
 
-// A file's bytes in one block of memory that is never filled before it is
-// read into, and that grows with realloc: for large blocks the system moves
-// the pages instead of copying them, so reading a stream of unknown length
-// never holds two copies of it.
+// A file's bytes in memory, in one of two ways:
+//  - read into one block that is never filled before, and that grows with
+//    realloc: for large blocks the system moves the pages instead of copying
+//    them, so a stream of unknown length is never held twice;
+//  - or mapped read-only from a regular file: no copy at all. Should the
+//    file be truncated while it is mapped, what is gone reads as NUL bytes,
+//    where touching it would otherwise end the program (SIGBUS).
 class Bytes {
 public:
     Bytes() = default;
-    explicit Bytes(std::string_view text) {
-        reserve(text.size());
-        if (!text.empty())
-            std::memcpy(data(), text.data(), text.size());
-        size_ = text.size();
-    }
+    explicit Bytes(std::string_view text);
+    // The first `size` bytes of the open file `fd` (size > 0), or nothing
+    // (an empty Bytes) where it cannot be mapped.
+    static Bytes map(int fd, std::size_t size);
 
-    char* data() { return block_.get(); }
-    const char* data() const { return block_.get(); }
+    Bytes(Bytes&& other) noexcept;
+    Bytes& operator=(Bytes&& other) noexcept;
+    ~Bytes();
+
+    bool mapped() const { return mapped_; }
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
-    std::string_view view() const { return {data(), size_}; }
+    std::string_view view() const { return {data_, size_}; }
+    // The block read into; never of a mapping.
+    char* data() { return data_; }
 
     // Room for `capacity` bytes in all; throws std::bad_alloc.
-    void reserve(std::size_t capacity) {
-        if (capacity <= capacity_)
-            return;
-        void* grown = std::realloc(block_.get(), capacity);
-        if (!grown)
-            throw std::bad_alloc();
-        block_.release();
-        block_.reset(static_cast<char*>(grown));
-        capacity_ = capacity;
-    }
+    void reserve(std::size_t capacity);
     // At most capacity(): bytes past the old size are as read into them.
     void resize(std::size_t size) { size_ = size; }
 
 private:
-    struct Free {
-        void operator()(char* p) const { std::free(p); }
-    };
-    std::unique_ptr<char, Free> block_;
+    void release();
+
+    char* data_ = nullptr;
     std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    std::size_t capacity_ = 0; // of the block, or the mapping's length
+    bool mapped_ = false;
 };
 
 } // namespace korvane

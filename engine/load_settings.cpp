@@ -17,6 +17,9 @@ public:
     void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
               std::span<Setting> out) const override {
         std::vector<std::optional<Profile::KeyLine>> found(keys.size());
+        // One search finds every section; findKeys then walks each from it.
+        std::vector<std::optional<std::size_t>> headers(sections.size());
+        profile_.findSections(sections, headers);
         for (std::size_t s = 0; s < sections.size(); ++s) {
             const auto header = profile_.findKeys(sections[s], keys, found);
             for (std::size_t k = 0; k < keys.size(); ++k) {

@@ -1,27 +1,30 @@
 #include "profile.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <numeric>
+#include <vector>
 
 namespace korvane {
 namespace {
 
-bool isBlank(char c) {
-    switch (c) {
-    case '\t':
-    case '\n':
-    case '\v':
-    case '\f':
-    case '\r':
-    case ' ':
-    case '\x1A':
-        return true;
-    default:
-        return false;
-    }
-}
+// What the reader makes of each byte: the blank set (TAB, LF, VT, FF, CR,
+// space and Ctrl-Z; not 0xA0), and the line ends among them.
+enum : unsigned char { kBlank = 1, kInlineBlank = 2, kLineEnd = 4 };
+constexpr auto kClasses = [] {
+    std::array<unsigned char, 256> c{};
+    for (const unsigned char b : {'\t', '\v', '\f', ' ', '\x1A'})
+        c[b] = kBlank | kInlineBlank;
+    for (const unsigned char b : {'\n', '\r'})
+        c[b] = kBlank | kLineEnd;
+    return c;
+}();
 
-bool isLineEnd(char c) {
-    return c == '\n' || c == '\r';
+bool is(char c, unsigned char what) {
+    return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
 char asciiLower(char c) {
@@ -29,17 +32,21 @@ char asciiLower(char c) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
+    while (!s.empty() && is(s.front(), kBlank))
         s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
+    while (!s.empty() && is(s.back(), kBlank))
         s.remove_suffix(1);
     return s;
 }
 
-// Trimmed first, then cut at a NUL: blanks before the NUL stay.
+// Trimmed first, then cut at a NUL: blanks before the NUL stay. (A loop:
+// names are short, and a call to find one NUL would cost more.)
 std::string_view nameOf(std::string_view raw) {
     const std::string_view s = trim(raw);
-    return s.substr(0, s.find('\0'));
+    std::size_t n = 0;
+    while (n < s.size() && s[n] != '\0')
+        ++n;
+    return s.substr(0, n);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -48,66 +55,155 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
-std::uint32_t nameHash(std::string_view name) {
-    std::uint32_t h = 2166136261u; // FNV-1a
-    for (char c : name) {
-        h ^= static_cast<unsigned char>(asciiLower(c));
-        h *= 16777619u;
-    }
-    return h;
+// The cheapest hash of a non-empty name that tells most names apart, ASCII
+// case ignored: its first and last characters.
+std::uint16_t ends(std::string_view name) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(asciiLower(name.front())) << 8 |
+                                      static_cast<unsigned char>(asciiLower(name.back())));
 }
 
-std::size_t lineEndFrom(std::string_view t, std::size_t i) {
-    while (i < t.size() && !isLineEnd(t[i]))
+// Names to look for, by length: a name of another length is none of them,
+// and one of the same length is compared in full only with those whose
+// first and last characters it shares. Lengths past 62 share one list.
+class NameTable {
+public:
+    NameTable(std::span<const std::string_view> names, std::span<const std::size_t> which) {
+        for (const std::size_t i : which) {
+            const std::string_view name = trim(names[i]);
+            byLength_[slot(name.size())].push_back(
+                {name.empty() ? std::uint16_t{0} : ends(name), i, name});
+            shortest_ = std::min(shortest_, name.size());
+        }
+    }
+    // Calls match(i) for each name still looked for that `name` is
+    // (trimmed, case aside), and looks for it no more.
+    template <typename Match> void find(std::string_view name, Match match) {
+        auto& candidates = byLength_[slot(name.size())];
+        if (candidates.empty())
+            return;
+        const std::uint16_t hash = name.empty() ? 0 : ends(name);
+        for (std::size_t c = 0; c < candidates.size();) {
+            const Entry& e = candidates[c];
+            if (e.hash == hash && sameName(e.name, name)) {
+                match(e.index);
+                candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(c));
+            } else {
+                ++c;
+            }
+        }
+    }
+    // No name shorter than this is any of them.
+    std::size_t shortest() const { return shortest_; }
+
+private:
+    struct Entry {
+        std::uint16_t hash;
+        std::size_t index;
+        std::string_view name;
+    };
+    static std::size_t slot(std::size_t length) { return std::min<std::size_t>(length, 63); }
+    std::array<std::vector<Entry>, 64> byLength_;
+    std::size_t shortest_ = SIZE_MAX;
+};
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+
+// The high bit of each byte of v that is c, and of no other byte: no borrow
+// runs from one byte into the next.
+std::uint64_t bytesEqual(std::uint64_t v, unsigned char c) {
+    const std::uint64_t x = v ^ (kOnes * c);
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The first position from i on that holds one of `stops`, or the end;
+// past the first few bytes, eight at a time.
+template <typename... Stops>
+std::size_t findFirst(std::string_view t, std::size_t i, Stops... stops) {
+    // Lines of a hostile section can be a byte or two long: look at those
+    // first, one at a time.
+    for (const std::size_t first = std::min(i + 2, t.size()); i < first; ++i) {
+        if (((t[i] == stops) || ...))
+            return i;
+    }
+    for (; i + 8 <= t.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, t.data() + i, 8);
+        if (const std::uint64_t hits = (bytesEqual(v, static_cast<unsigned char>(stops)) | ...)) {
+            // The byte first in memory is the lowest on a little-endian machine.
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(hits)
+                                                                       : std::countl_zero(hits);
+            return i + static_cast<std::size_t>(bit) / 8;
+        }
+    }
+    while (i < t.size() && ((t[i] != stops) && ...))
         ++i;
     return i;
 }
 
-// The line that starts (with no blank) at `start`, its trailing blanks trimmed.
-std::string_view trimmedLineFrom(std::string_view t, std::size_t start) {
-    std::size_t end = lineEndFrom(t, start);
-    while (end > start && isBlank(t[end - 1]))
-        --end;
-    return t.substr(start, end - start);
-}
-
-// Calls visit(start, line) for each line that begins at or after `from`, in
-// order, with its blanks at both ends trimmed (empty lines are skipped),
-// until visit returns false.
-template <typename Visit> void forEachLine(std::string_view t, std::size_t from, Visit visit) {
-    std::size_t pos = from;
-    for (;;) {
-        // Leading blanks include line ends, so this also steps over the run
-        // of CR and LF that ended the previous line.
-        while (pos < t.size() && isBlank(t[pos]))
-            ++pos;
-        if (pos == t.size())
-            return;
-        const std::string_view line = trimmedLineFrom(t, pos);
-        if (!visit(pos, line))
-            return;
-        pos += line.size();
+// The positions of the marked bytes of a word read from `at`, in memory
+// order, passed to each(position) until it returns false; false then.
+template <typename Each> bool eachMarked(std::uint64_t marks, std::size_t at, Each each) {
+    while (marks) {
+        const bool little = std::endian::native == std::endian::little;
+        const int bit = little ? std::countr_zero(marks) : std::countl_zero(marks);
+        if (!each(at + static_cast<std::size_t>(bit) / 8))
+            return false;
+        marks &= little ? marks - 1 : ~(std::uint64_t{1} << (63 - bit));
     }
+    return true;
 }
 
-// If the trimmed line is a section header, its name.
-std::optional<std::string_view> headerName(std::string_view line) {
-    if (line.front() != '[')
-        return std::nullopt;
-    const auto close = line.rfind(']');
-    if (close == std::string_view::npos)
-        return std::nullopt;
-    return nameOf(line.substr(1, close - 1));
+// From `start`, the start of a line, past every line shorter than `shortest`
+// that holds no '[': such a line names no key of that length and is no
+// header. Eight bytes at a time, a hostile section of tiny lines goes by at
+// a few instructions a line; the first line that may matter is returned.
+std::size_t skipShortLines(std::string_view t, std::size_t start, std::size_t shortest) {
+    std::size_t line = start;
+    for (std::size_t i = start; i + 8 <= t.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, t.data() + i, 8);
+        if (bytesEqual(v, '['))
+            return line;
+        const bool shortLines =
+            eachMarked(bytesEqual(v, '\n') | bytesEqual(v, '\r'), i, [&](std::size_t end) {
+                if (end - line >= shortest)
+                    return false;
+                line = end + 1;
+                return true;
+            });
+        if (!shortLines || i + 8 - line >= shortest)
+            return line;
+    }
+    return line;
 }
 
-std::string_view keyName(std::string_view line) {
-    return nameOf(line.substr(0, line.find('=')));
+// Where the line holding offset i ends: its first CR or LF, or the end.
+std::size_t lineEndFrom(std::string_view t, std::size_t i) {
+    return findFirst(t, i, '\n', '\r');
 }
 
-// Empty for a line without '='.
-std::string_view keyValue(std::string_view line) {
-    const auto eq = line.find('=');
-    return eq == std::string_view::npos ? std::string_view{} : nameOf(line.substr(eq + 1));
+// The line ends in [from, to): each LF, and each CR that no LF follows. The
+// LFs are counted eight bytes at a time.
+std::size_t lineEndsIn(std::string_view t, std::size_t from, std::size_t to) {
+    std::size_t n = 0;
+    std::size_t i = from;
+    for (; i + 8 <= to; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, t.data() + i, 8);
+        n += static_cast<std::size_t>(std::popcount(bytesEqual(v, '\n')));
+    }
+    for (; i < to; ++i)
+        n += t[i] == '\n';
+    for (const char* cr =
+             to > from ? static_cast<const char*>(std::memchr(t.data() + from, '\r', to - from))
+                       : nullptr;
+         cr; cr = static_cast<const char*>(
+                 std::memchr(cr + 1, '\r', static_cast<std::size_t>(t.data() + to - cr - 1)))) {
+        const auto after = static_cast<std::size_t>(cr - t.data()) + 1;
+        n += after == t.size() || t[after] != '\n';
+    }
+    return n;
 }
 
 // Decodes UTF-16 in place from `from` on, one character per code unit:
@@ -126,55 +222,73 @@ void decodeUtf16(Bytes& bytes, std::size_t from, bool bigEndian) {
 
 } // namespace
 
-Profile Profile::parse(Bytes bytes, std::size_t indexCap) {
+Profile Profile::parse(Bytes bytes) {
     Profile p;
     const std::string_view b = bytes.view();
     if (b.starts_with("\xEF\xBB\xBF"))
         p.start_ = 3;
     else if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF"))
         p.start_ = 2;
-    if (p.start_ == 2)
-        decodeUtf16(bytes, 2, b[0] == '\xFE');
+    if (p.start_ == 2) {
+        const bool bigEndian = b[0] == '\xFE';
+        // Into a block of its own: a mapped file is read-only.
+        if (bytes.mapped())
+            bytes = Bytes(b);
+        decodeUtf16(bytes, 2, bigEndian);
+    }
     p.text_ = std::move(bytes);
-
-    const std::string_view t = p.text();
-    p.indexedEnd_ = t.size();
-    forEachLine(t, 0, [&](std::size_t start, std::string_view line) {
-        const auto name = headerName(line);
-        if (!name)
-            return true;
-        if (p.index_.size() == indexCap) {
-            p.indexedEnd_ = start;
-            return false;
-        }
-        p.index_.push_back({nameHash(*name), start});
-        return true;
-    });
-    // Stable: among headers of one hash, the first in the file comes first.
-    std::stable_sort(p.index_.begin(), p.index_.end(),
-                     [](const Header& a, const Header& b) { return a.hash < b.hash; });
     return p;
 }
 
-std::optional<std::size_t> Profile::findHeader(std::string_view name) const {
-    const std::string_view t = text();
-    const std::uint32_t hash = nameHash(name);
-    auto it = std::lower_bound(index_.begin(), index_.end(), hash,
-                               [](const Header& h, std::uint32_t v) { return h.hash < v; });
-    for (; it != index_.end() && it->hash == hash; ++it) {
-        if (sameName(*headerName(trimmedLineFrom(t, it->offset)), name))
-            return it->offset;
+void Profile::findSections(std::span<const std::string_view> names,
+                           std::span<std::optional<std::size_t>> headers) const {
+    std::vector<std::size_t> pending;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string_view name = trim(names[i]);
+        const auto known = std::find_if(searched_.begin(), searched_.end(),
+                                        [&](const auto& s) { return s.first == name; });
+        if (known != searched_.end())
+            headers[i] = known->second;
+        else
+            pending.push_back(i);
     }
-    std::optional<std::size_t> found;
-    if (indexedEnd_ < t.size()) {
-        forEachLine(t, indexedEnd_, [&](std::size_t start, std::string_view line) {
-            const auto header = headerName(line);
-            if (header && sameName(*header, name))
-                found = start;
-            return !found;
+    if (pending.empty())
+        return;
+    for (const std::size_t i : pending)
+        headers[i] = std::nullopt;
+    NameTable wanted(names, pending);
+
+    // Jump from '[' to '[': a header is a line that starts with one (after
+    // blanks) and holds a ']'. Each header's name is held against the names
+    // asked for until all are found.
+    const std::string_view t = text();
+    std::size_t left = pending.size();
+    for (std::size_t p = 0; left > 0 && p < t.size();) {
+        const void* bracket = std::memchr(t.data() + p, '[', t.size() - p);
+        if (!bracket)
+            break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(bracket) - t.data());
+        std::size_t before = at;
+        while (before > 0 && is(t[before - 1], kInlineBlank))
+            --before;
+        if (before > 0 && !is(t[before - 1], kLineEnd)) {
+            p = at + 1;
+            continue;
+        }
+        const std::size_t end = lineEndFrom(t, at);
+        p = end;
+        const std::size_t close = t.substr(at, end - at).rfind(']');
+        if (close == std::string_view::npos)
+            continue; // a '[' line without ']' is a key line
+        if (close - 1 < wanted.shortest())
+            continue; // trimmed or cut at a NUL, a name is shorter still
+        wanted.find(nameOf(t.substr(at + 1, close - 1)), [&](std::size_t i) {
+            headers[i] = at;
+            --left;
         });
     }
-    return found;
+    for (const std::size_t i : pending)
+        searched_.emplace_back(std::string(trim(names[i])), headers[i]);
 }
 
 std::optional<std::size_t> Profile::findKeys(std::string_view section,
@@ -183,25 +297,71 @@ std::optional<std::size_t> Profile::findKeys(std::string_view section,
     std::fill(found.begin(), found.end(), std::nullopt);
     section = trim(section);
     // The lines before any header are the section "", and come first.
-    const std::optional<std::size_t> header = section.empty() ? std::nullopt : findHeader(section);
-    if (!section.empty() && !header)
+    if (section.empty()) {
+        walk(0, keys, found);
         return std::nullopt;
-    const std::string_view t = text();
-    std::size_t left = keys.size();
-    forEachLine(t, header ? lineEndFrom(t, *header) : 0,
-                [&](std::size_t start, std::string_view line) {
-                    if (headerName(line))
-                        return false; // the section ends here
-                    const std::string_view name = keyName(line);
-                    for (std::size_t i = 0; i < keys.size(); ++i) {
-                        if (!found[i] && sameName(name, trim(keys[i]))) {
-                            found[i] = KeyLine{start, keyValue(line)};
-                            --left;
-                        }
-                    }
-                    return left > 0;
-                });
+    }
+    std::optional<std::size_t> header;
+    findSections(std::span(&section, 1), std::span(&header, 1));
+    if (header)
+        findKeysAt(*header, keys, found);
     return header;
+}
+
+void Profile::findKeysAt(std::size_t header, std::span<const std::string_view> keys,
+                         std::span<std::optional<KeyLine>> found) const {
+    std::fill(found.begin(), found.end(), std::nullopt);
+    walk(lineEndFrom(text(), header), keys, found);
+}
+
+void Profile::walk(std::size_t from, std::span<const std::string_view> keys,
+                   std::span<std::optional<KeyLine>> found) const {
+    std::size_t left = keys.size();
+    std::vector<std::size_t> all(keys.size());
+    std::iota(all.begin(), all.end(), 0);
+    NameTable wanted(keys, all);
+
+    // A line is passed over on the length of its name, then on its
+    // fingerprint, before any name is compared: a hostile section can be
+    // hundreds of megabytes of short lines.
+    const std::string_view t = text();
+    bool shortBefore = true; // whether the line before was too short to name a key
+    for (std::size_t p = from; left > 0;) {
+        if (shortBefore)
+            p = skipShortLines(t, p, wanted.shortest());
+        while (p < t.size() && is(t[p], kBlank))
+            ++p; // also the run of CR and LF that ended the line before
+        if (p == t.size())
+            return;
+        const std::size_t start = p;
+        // The name ends at '=' or the line's end, and a NUL cuts it short.
+        p = findFirst(t, p, '=', '\n', '\r', '\0');
+        std::size_t cut = std::string_view::npos;
+        if (p < t.size() && t[p] == '\0') {
+            cut = p;
+            p = findFirst(t, p, '=', '\n', '\r');
+        }
+        const std::size_t nameEnd = p;
+        const bool hasValue = p < t.size() && t[p] == '=';
+        const std::size_t end = hasValue ? lineEndFrom(t, p) : p;
+        p = end;
+        if (t[start] == '[' && t.substr(start, end - start).find(']') != std::string_view::npos)
+            return; // the next header line ends the section
+        if (cut == std::string_view::npos) {
+            // Trimmed (a NUL is no blank, so a name cut at one needs none).
+            cut = nameEnd;
+            while (cut > start && is(t[cut - 1], kBlank))
+                --cut;
+        }
+        shortBefore = cut - start < wanted.shortest();
+        if (shortBefore)
+            continue;
+        wanted.find(t.substr(start, cut - start), [&](std::size_t i) {
+            found[i] =
+                KeyLine{start, hasValue ? nameOf(t.substr(nameEnd + 1, end - nameEnd - 1)) : ""};
+            --left;
+        });
+    }
 }
 
 std::optional<Profile::KeyLine> Profile::find(std::string_view section,
@@ -219,22 +379,13 @@ std::int32_t Profile::readInt(std::string_view section, std::string_view key) co
 std::size_t Profile::lineAt(std::size_t offset) const {
     const std::string_view t = text();
     offset = std::min(offset, t.size());
-    // Each LF ends a line, and so does each CR that no LF follows.
-    const auto endsIn = [&](std::size_t from, std::size_t to) {
-        std::size_t n = 0;
-        for (std::size_t i = from; i < to; ++i) {
-            if (t[i] == '\n' || (t[i] == '\r' && (i + 1 == t.size() || t[i + 1] != '\n')))
-                ++n;
-        }
-        return n;
-    };
     if (lineMarks_.empty()) {
         lineMarks_.push_back(1);
         for (std::size_t at = kLineStep; at <= t.size(); at += kLineStep)
-            lineMarks_.push_back(lineMarks_.back() + endsIn(at - kLineStep, at));
+            lineMarks_.push_back(lineMarks_.back() + lineEndsIn(t, at - kLineStep, at));
     }
     const std::size_t mark = offset / kLineStep;
-    return lineMarks_[mark] + endsIn(mark * kLineStep, offset);
+    return lineMarks_[mark] + lineEndsIn(t, mark * kLineStep, offset);
 }
 
 } // namespace korvane

@@ -39,17 +39,10 @@ namespace korvane {
 
 class Profile {
 public:
-    // Most section headers one parse indexes (32 MiB of index at the most).
-    // Sections past them are found by a scan, which a smaller cap reaches in
-    // tests.
-    static constexpr std::size_t kMaxIndexedSections = std::size_t{1} << 21;
-
-    // Parses a file's bytes, byte order mark included, in one pass that
-    // indexes the section headers.
-    static Profile parse(Bytes bytes, std::size_t indexCap = kMaxIndexedSections);
-    static Profile parse(std::string_view bytes, std::size_t indexCap = kMaxIndexedSections) {
-        return parse(Bytes(bytes), indexCap);
-    }
+    // Takes a file's bytes, byte order mark included. Nothing is read yet:
+    // a lookup searches the text for what it needs.
+    static Profile parse(Bytes bytes);
+    static Profile parse(std::string_view bytes) { return parse(Bytes(bytes)); }
     Profile() = default;
 
     // A key's line: where it starts in text(), and its value before any
@@ -59,6 +52,12 @@ public:
         std::string_view value;
     };
 
+    // Where the first header naming each of `names` starts, found in one
+    // search of the text (names trimmed, ASCII case ignored); nothing for a
+    // name that no header has. Answers are kept: a name is searched once.
+    void findSections(std::span<const std::string_view> names,
+                      std::span<std::optional<std::size_t>> headers) const;
+
     // Walks the first section named `section` once and fills found[i] with
     // the first line naming keys[i], or nothing. Returns where the section's
     // header line starts, or nothing when no header names the section (the
@@ -66,6 +65,9 @@ public:
     std::optional<std::size_t> findKeys(std::string_view section,
                                         std::span<const std::string_view> keys,
                                         std::span<std::optional<KeyLine>> found) const;
+    // The same in the section whose header starts at `header`.
+    void findKeysAt(std::size_t header, std::span<const std::string_view> keys,
+                    std::span<std::optional<KeyLine>> found) const;
 
     std::optional<KeyLine> find(std::string_view section, std::string_view key) const;
     // The key's value as a signed 32-bit integer; 0 when absent.
@@ -79,17 +81,15 @@ public:
     std::string_view text() const { return text_.view().substr(start_); }
 
 private:
-    struct Header {
-        std::uint32_t hash;
-        std::size_t offset; // of its '['
-    };
-
-    std::optional<std::size_t> findHeader(std::string_view name) const;
+    // Fills found[] from the lines that start at `from`, up to the next
+    // header line.
+    void walk(std::size_t from, std::span<const std::string_view> keys,
+              std::span<std::optional<KeyLine>> found) const;
 
     Bytes text_;
-    std::size_t start_ = 0;      // first character after a byte order mark
-    std::vector<Header> index_;  // the first header of each name, sorted by hash
-    std::size_t indexedEnd_ = 0; // where the headers past the cap begin
+    std::size_t start_ = 0; // first character after a byte order mark
+    // Names searched for, and where their first header starts.
+    mutable std::vector<std::pair<std::string, std::optional<std::size_t>>> searched_;
     // Line numbers at every kLineStep characters, made by the first lineAt().
     static constexpr std::size_t kLineStep = 1 << 16;
     mutable std::vector<std::size_t> lineMarks_;

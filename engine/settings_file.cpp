@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
@@ -88,6 +89,13 @@ FileRead readSettingsFile(const std::string& path) {
     const OpenFile file = OpenFile::open(path);
     if (file.status() != FileStatus::Ok)
         return {{}, file.status(), file.error()};
+    // Mapped, the bytes are never copied; a file that says it is empty (as
+    // those under /proc do) is read to its end instead.
+    if (file.size() > 0 && file.size() <= SIZE_MAX) {
+        if (Bytes mapped = Bytes::map(file.fd(), static_cast<std::size_t>(file.size()));
+            mapped.size() > 0)
+            return {std::move(mapped), FileStatus::Ok, 0};
+    }
     return readAll(file.fd(), static_cast<std::size_t>(file.size()));
 }
 

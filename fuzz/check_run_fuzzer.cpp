@@ -31,7 +31,8 @@ std::optional<std::size_t> lineOf(const Profile& profile, std::string_view ship,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const auto outcome = korvane::checkFile({"settings.cfg", bytes}, korvane::Findings::Locate);
+    const auto outcome =
+        korvane::checkFile({"settings.cfg", korvane::Bytes(bytes)}, korvane::Findings::Locate);
 
     const auto& lines = outcome.lines;
     FUZZ_CHECK(lines.size() >= 26 && lines.size() <= 154);

@@ -3,8 +3,7 @@
 // answer is held against the plain reading of the rules and against the
 // reader's own promises: offsets inside the text, lines counted from 1 and
 // never going back, the same answers one key at a time or many in one walk,
-// names trimmed and ASCII case ignored. The first byte picks a small index
-// cap, so that sections past the index are searched too.
+// names trimmed and ASCII case ignored.
 #include "fuzz_check.h"
 #include "plain_reader.h"
 #include "profile.h"
@@ -97,9 +96,7 @@ void checkLines(const Profile& profile, const PlainReader& plain) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const std::size_t cap =
-        size == 0 || (data[0] & 0x10) ? Profile::kMaxIndexedSections : data[0] % 4u;
-    const Profile profile = Profile::parse(std::string(bytes), cap);
+    const Profile profile = Profile::parse(bytes);
     const PlainReader plain(bytes);
     FUZZ_CHECK(profile.text() == plain.text());
 

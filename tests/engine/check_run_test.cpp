@@ -3,9 +3,12 @@
 #include "module_fixture.h"
 #include "test_files.h"
 
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace korvane {
 namespace {
@@ -140,6 +143,34 @@ TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
     Module1::CheckSettings(*loadSettings({"settings.cfg", Bytes()}).settings);
     EXPECT_EQ(Module1::CurrentSection, "Shark");
     EXPECT_EQ(Module1::ConfigFile, "settings.cfg");
+}
+
+TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThem) {
+    std::string text;
+    for (const auto& name : kShipNames)
+        text += cleanShip(name);
+    while (text.size() < (1u << 20))
+        text += "; " + std::string(70, '-') + "\r\n";
+    text += cleanShip("Shark", "SuperTime=0\r\n");
+    const std::string path = dir.write("ship.cfg", text);
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        while (!done) {
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            if (fd < 0)
+                continue;
+            (void)!::ftruncate(fd, static_cast<off_t>(text.size() / 2));
+            (void)!::ftruncate(fd, 0);
+            (void)!::pwrite(fd, text.data(), text.size(), 0);
+            ::close(fd);
+        }
+    });
+    int checked = 0;
+    for (int run = 0; run < 200; ++run)
+        checked += checkFile({path}).status == FileStatus::Ok;
+    done = true;
+    writer.join();
+    EXPECT_EQ(checked, 200);
 }
 
 TEST_F(CheckRun, EachRunReadsTheFileAfresh) {

@@ -175,20 +175,24 @@ TEST(ProfileLocations, StayRightPastTheLineMarks) {
     EXPECT_EQ(p.lineAt(z->offset), 40002u);
 }
 
-TEST(ProfileSections, PastTheIndexAreFoundAndEndAtTheNextHeader) {
-    // Two headers indexed; the rest are found by scanning.
-    const std::string text = "[a]\nA=1\n[b]\n[c]\nA=3\n[Warbird]\nA=4\n[d]\nB=5\n[c]\nA=6\n";
-    for (const std::size_t cap : {std::size_t{2}, Profile::kMaxIndexedSections}) {
-        const Profile p = Profile::parse(text, cap);
-        EXPECT_EQ(p.readInt("a", "A"), 1) << cap;
-        EXPECT_EQ(p.readInt("C", "A"), 3) << cap;
-        EXPECT_EQ(p.readInt("Warbird", "A"), 4) << cap;
-        EXPECT_EQ(p.readInt("Warbird", "B"), 0) << cap; // [d] ends it
-        EXPECT_EQ(p.readInt("d", "B"), 5) << cap;
-        EXPECT_EQ(p.readInt("Spider", "A"), 0) << cap;
-    }
-    // The last indexed section ends at the first header past the index.
-    EXPECT_EQ(Profile::parse("[a]\n[b]\nA=1\n[c]\nB=2\n", 2).readInt("b", "B"), 0);
+TEST(ProfileSections, OneSearchFindsTheFirstOfEachAndTheyEndAtTheNextHeader) {
+    const Profile p =
+        Profile::parse("A=0\n[a]\nA=1\n  [b] x\nk [c]\n[c\n[C]\nA=3\n[Warbird]\nA=4\n[d]\nB=5\n"
+                       "[c]\nA=6\n");
+    const std::vector<std::string_view> names = {"c", "WARBIRD", " a ", "Spider", "b", "C"};
+    std::vector<std::optional<std::size_t>> headers(names.size());
+    p.findSections(names, headers);
+    const std::string_view t = p.text();
+    EXPECT_EQ(headers[0], t.find("[C]"));
+    EXPECT_EQ(headers[1], t.find("[Warbird]"));
+    EXPECT_EQ(headers[2], t.find("[a]"));
+    EXPECT_EQ(headers[3], std::nullopt);
+    EXPECT_EQ(headers[4], t.find("[b]")); // after blanks, with text after its ']'
+    EXPECT_EQ(headers[5], headers[0]);
+    EXPECT_EQ(p.readInt("c", "A"), 3);
+    EXPECT_EQ(p.readInt("Warbird", "A"), 4);
+    EXPECT_EQ(p.readInt("Warbird", "B"), 0); // [d] ends it
+    EXPECT_EQ(p.readInt("d", "B"), 5);
 }
 
 TEST(ProfileKeys, ManyKeysInOneWalkAnswerAsOneAtATime) {

@@ -2,6 +2,7 @@
 #include "settings_file.h"
 #include "test_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <grp.h>
@@ -54,6 +55,18 @@ TEST_F(SettingsFile, SpecialFilesAreNeverOpened) {
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(readSettingsFile(path).status, FileStatus::NotRegular) << path;
     }
+}
+
+TEST_F(SettingsFile, AFileTruncatedWhileMappedReadsAsNulsNotACrash) {
+    const std::size_t size = 3 * 65536;
+    const std::string path = dir.write("big.cfg", std::string(size, 'x'));
+    const auto read = readSettingsFile(path);
+    ASSERT_TRUE(read.bytes.mapped());
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    // Every page is touched, and gone: each would end the program (SIGBUS).
+    const std::string_view bytes = read.bytes.view();
+    ASSERT_EQ(bytes.size(), size);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\0')), size);
 }
 
 TEST_F(SettingsFile, LinksAreFollowedAndTheirFaultsNamed) {

@@ -34,34 +34,19 @@ QString droppedFile(const QMimeData* data) {
 // QtProject settings when it is destroyed, and reads them back when it is
 // made. Nothing of Korvane's outlives it: those settings go to a folder that
 // cannot exist, and the dialog remembers only for the window's life.
-bool keepDialogSettingsNowhere() {
+void keepDialogSettingsNowhere() {
     for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
-    return true;
 }
 
 } // namespace
 
-Form1::Form1(QWidget* parent)
-    : QMainWindow(parent), CommonDialog1((keepDialogSettingsNowhere(), new QFileDialog(this))),
-      Text1(new ReportTextEdit(this)) {
+Form1::Form1(QWidget* parent) : QMainWindow(parent), Text1(new ReportTextEdit(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(tr("Korvane"));
     // Form2 and the file dialog show the same icon: a window without an
     // icon of its own takes its owner's.
     setWindowIcon(QIcon(QStringLiteral(":/korvane.xpm")));
-
-    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
-    // Qt's own dialog: the same on every desktop, and never blocks a test.
-    CommonDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    CommonDialog1->setFileMode(QFileDialog::ExistingFile);
-    // The list shows the descriptions alone. The first lists the newer
-    // servers' .conf files too; "All files" has to match every name: "*.*"
-    // would hide the files whose names have no dot.
-    CommonDialog1->setOption(QFileDialog::HideNameFilterDetails);
-    CommonDialog1->setNameFilters(
-        {tr("SS Configuration Files (*.cfg *.conf)"), tr("All files (*)")});
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptDrops(false); // dropped files are the window's
@@ -127,11 +112,30 @@ void Form1::checkFile(const QString& path) {
     }
 }
 
+QFileDialog* Form1::dialog() {
+    if (CommonDialog1)
+        return CommonDialog1;
+    keepDialogSettingsNowhere();
+    CommonDialog1 = new QFileDialog(this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+    // Qt's own dialog: the same on every desktop, and never blocks a test.
+    CommonDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    CommonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    CommonDialog1->setFileMode(QFileDialog::ExistingFile);
+    // The list shows the descriptions alone. The first lists the newer
+    // servers' .conf files too; "All files" has to match every name: "*.*"
+    // would hide the files whose names have no dot.
+    CommonDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    CommonDialog1->setNameFilters(
+        {tr("SS Configuration Files (*.cfg *.conf)"), tr("All files (*)")});
+    return CommonDialog1;
+}
+
 void Form1::mnufilechk_Click() {
     // The command's error trap, as checkFile has its own: nothing that fails
     // here shows a message.
     try {
-        const int result = CommonDialog1->exec();
+        const int result = dialog()->exec();
         // Enter pressed in the dialog's name completion list accepts the
         // dialog but can leave the list open over this window, where it
         // would swallow the next key.

@@ -39,8 +39,11 @@ private:
     // About...: the About box, modal over this window.
     void mnuabt_Click();
 
-    // Kept for the window's life, so it remembers its folder and filter.
-    QFileDialog* CommonDialog1;
+    // Made on the first Check... (building it is most of what opening the
+    // window would otherwise cost), then kept for the window's life, so it
+    // remembers its folder and filter.
+    QFileDialog* dialog();
+    QFileDialog* CommonDialog1 = nullptr;
     ReportTextEdit* Text1;
 
     QMenu* mnufile = nullptr;

@@ -25,7 +25,9 @@ int main(int argc, char** argv) {
     rusage usage{};
     if (child < 0 || ::wait4(child, &status, 0, &usage) != child)
         return 2;
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
     std::printf("%.6f %ld\n", seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss);
     return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? 127 : 0;
 }

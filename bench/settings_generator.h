@@ -17,9 +17,9 @@ std::string generateSettings(std::size_t bytes);
 //   tiny-sections   millions of two-line sections, more than the index
 //                   holds, with the ships after them
 //   repeated-name   one section name over and over, then the ships
-//   ship-section    the ships, Warbird's section first grown by short lines
-//   one-key         the ships, Warbird's section first grown by copies of
-//                   one key that no rule reads
+//   ship-section    the ships, Warbird's section first, its keys behind
+//                   millions of short lines
+//   one-key         the same, behind millions of copies of one of its keys
 std::string generateShape(std::string_view shape, std::size_t bytes);
 
 } // namespace korvane::bench

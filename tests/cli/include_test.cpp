@@ -12,10 +12,7 @@ namespace {
 using nlohmann::json;
 
 ProcessResult check(std::vector<std::string> args, const std::string& input = {}) {
-    args.insert(args.begin(), KORVANE_CHECK);
-    ProcessOptions options;
-    options.input = input;
-    return runProcess(args, options);
+    return runChecker(std::move(args), input);
 }
 
 // A zone whose arena includes the ships, overrides one value to a finding,

@@ -106,4 +106,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
 }
 
+ProcessResult runChecker(std::vector<std::string> args, const std::string& input) {
+    args.insert(args.begin(), KORVANE_CHECK);
+    ProcessOptions options;
+    options.input = input;
+    return runProcess(args, options);
+}
+
 } // namespace korvane::test

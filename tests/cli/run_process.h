@@ -23,4 +23,7 @@ struct ProcessOptions {
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
+// korvane-check with `args`, given `input` on standard input.
+ProcessResult runChecker(std::vector<std::string> args, const std::string& input = {});
+
 } // namespace korvane::test

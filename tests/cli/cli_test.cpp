@@ -273,6 +273,15 @@ TEST(CheckFiles, NamesWithControlCharactersAreQuotedInText) {
                                            "directory\n");
 }
 
+TEST(CheckFiles, LibrariesAreNeverLoadedFromTheCurrentFolder) {
+    // A library of the name the program needs, in the folder it runs in.
+    TempDir dir;
+    dir.write("libstdc++.so.6", "not a library");
+    const auto r = shell("cd '" + dir.path().string() + "' && exec '" + KORVANE_CHECK + "' '" +
+                         kClean + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
 TEST(CheckOutput, AFailedWriteIsNotSuccessAndSaysWhy) {
     if (::access("/dev/full", W_OK) != 0)
         GTEST_SKIP() << "no /dev/full here";

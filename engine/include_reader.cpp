@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -70,6 +71,29 @@ std::string joinPath(const std::string& folder, std::string_view name) {
     return path;
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+
+// The high bit of each byte of v that is c, and of no other byte.
+std::uint64_t bytesEqual(std::uint64_t v, unsigned char c) {
+    const std::uint64_t x = v ^ (kOnes * c);
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The first marked byte of a word, as an offset in memory order, and the
+// marks without it.
+std::size_t firstMarked(std::uint64_t marks) {
+    return static_cast<std::size_t>(std::endian::native == std::endian::little
+                                        ? std::countr_zero(marks)
+                                        : std::countl_zero(marks)) /
+           8;
+}
+std::uint64_t withoutFirst(std::uint64_t marks) {
+    return std::endian::native == std::endian::little
+               ? marks & (marks - 1)
+               : marks & ~(std::uint64_t{1} << (63 - std::countl_zero(marks)));
+}
+
 // A piece of a file, as the server's fgets gives it.
 struct Piece {
     std::string_view bytes;   // LF included, when the piece ends at one
@@ -86,9 +110,7 @@ class PieceReader {
 public:
     explicit PieceReader(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
     explicit PieceReader(std::string_view bytes)
-        : data_(bytes.data()), end_(bytes.size()), eof_(true) {
-        noteOddBytes();
-    }
+        : data_(bytes.data()), end_(bytes.size()), eof_(true) {}
 
     // The next piece of at most `limit` bytes; false at the end or on a
     // failed read (see error()).
@@ -101,43 +123,73 @@ public:
         const char* start = data_ + begin_;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', room));
         const std::size_t size = lf ? static_cast<std::size_t>(lf - start) + 1 : room;
-        // Where the next ':' or '\\' stands is kept until a piece passes it.
-        if (special_ < begin_)
-            special_ = std::min(find(':'), find('\\'));
+        const std::size_t stop = begin_ + size;
         piece = {std::string_view(start, size),
                  std::string_view(start, lf ? size - 1 : size),
                  line_,
                  false,
                  false,
-                 special_ >= begin_ + size};
+                 next(colon_, ':') >= stop && next(backslash_, '\\') >= stop};
         // Each LF ends an editor line, and so does each CR that no LF follows.
         if (lf)
             ++line_;
-        // Most files hold neither CRs nor NULs: only a buffer that does is
-        // searched piece by piece for them.
-        if (hasCr_) {
-            const auto* cr = static_cast<const char*>(std::memchr(start, '\r', size));
-            if (cr)
-                piece.content = piece.content.substr(0, static_cast<std::size_t>(cr - start));
-            for (; cr;
-                 cr = static_cast<const char*>(std::memchr(cr + 1, '\r', start + size - cr - 1))) {
-                const std::size_t after = static_cast<std::size_t>(cr - data_) + 1;
-                if (after == end_ || data_[after] != '\n') {
-                    ++line_;
-                    piece.loneCr = true;
-                }
+        // Most files hold no CR and no NUL: where the next one stands is kept
+        // until a piece passes it.
+        for (std::size_t cr = next(cr_, '\r'); cr < stop; cr = cr_ = find(cr + 1, '\r')) {
+            if (cr - begin_ < piece.content.size())
+                piece.content = piece.content.substr(0, cr - begin_);
+            if (cr + 1 == end_ || data_[cr + 1] != '\n') {
+                ++line_;
+                piece.loneCr = true;
             }
         }
-        if (hasNul_) {
-            const auto* nul = static_cast<const char*>(std::memchr(start, '\0', size));
-            if (nul) {
-                piece.nul = true;
-                piece.content = piece.content.substr(
-                    0, std::min(piece.content.size(), static_cast<std::size_t>(nul - start)));
-            }
+        if (const std::size_t nul = next(nul_, '\0'); nul < stop) {
+            piece.nul = true;
+            piece.content = piece.content.substr(0, std::min(piece.content.size(), nul - begin_));
         }
-        begin_ += size;
+        begin_ = stop;
         return true;
+    }
+
+    // Passes over whole lines from here that a section the load does not
+    // keep cannot be touched by: lines of at most `limit` bytes, without
+    // ':', '\\', CR or NUL, whose first byte is none of '#', '[' and the
+    // blanks (empty lines go too). Their LFs are found eight bytes at a
+    // time; a zone's bulk goes by at a few instructions a line. Returns the
+    // bytes passed over.
+    std::size_t skipUntouchable(std::size_t limit) {
+        const std::size_t end = std::min(
+            {end_, next(colon_, ':'), next(backslash_, '\\'), next(cr_, '\r'), next(nul_, '\0')});
+        const auto untouchable = [&](std::size_t at) {
+            const char c = data_[at];
+            return c != '#' && c != '[' && (c == '\n' || !isSpace(c));
+        };
+        const std::size_t from = begin_;
+        std::size_t line = begin_;
+        std::size_t lines = 0;
+        if (line < end && untouchable(line)) {
+            for (std::size_t i = line; i + 8 <= end; i += 8) {
+                std::uint64_t v;
+                std::memcpy(&v, data_ + i, 8);
+                std::uint64_t lfs = bytesEqual(v, '\n');
+                bool on = true;
+                while (lfs && on) {
+                    const std::size_t lf = i + firstMarked(lfs);
+                    lfs = withoutFirst(lfs);
+                    on = lf - line < limit && lf + 1 < end;
+                    if (on) {
+                        line = lf + 1;
+                        ++lines;
+                        on = untouchable(line);
+                    }
+                }
+                if (!on)
+                    break;
+            }
+        }
+        begin_ = line;
+        line_ += lines;
+        return line - from;
     }
 
     int error() const { return error_; }
@@ -163,28 +215,28 @@ private:
                 eof_ = true;
             }
         }
-        noteOddBytes();
+        cr_ = nul_ = colon_ = backslash_ = kUnknown; // the bytes have moved
     }
 
-    void noteOddBytes() {
-        hasCr_ = find('\r') != end_;
-        hasNul_ = find('\0') != end_;
-        special_ = std::min(find(':'), find('\\'));
-    }
-
-    // The first `c` from begin_ on in the buffer, or end_.
-    std::size_t find(char c) const {
-        const void* at = begin_ < end_ ? std::memchr(data_ + begin_, c, end_ - begin_) : nullptr;
+    // The first `c` from `from` on in the buffer, or end_.
+    std::size_t find(std::size_t from, char c) const {
+        const void* at = from < end_ ? std::memchr(data_ + from, c, end_ - from) : nullptr;
         return at ? static_cast<std::size_t>(static_cast<const char*>(at) - data_) : end_;
     }
+    // The first `c` from begin_ on, kept in `cached` until passed.
+    std::size_t next(std::size_t& cached, char c) const {
+        if (cached == kUnknown || cached < begin_)
+            cached = find(begin_, c);
+        return cached;
+    }
 
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;
     std::size_t begin_ = 0, end_ = 0;
     bool eof_ = false;
-    bool hasCr_ = false, hasNul_ = false;
-    std::size_t special_ = 0; // the next ':' or '\\' at or past begin_, or end_
+    mutable std::size_t cr_ = kUnknown, nul_ = kUnknown, colon_ = kUnknown, backslash_ = kUnknown;
     int error_ = 0;
     std::size_t line_ = 1;
 };
@@ -263,14 +315,15 @@ public:
         }
     }
 
-    // Reads the checked file; false when a read failed midway.
-    bool readTop(PieceReader& reader, const std::string& name) {
-        readFile(reader, name, 0);
+    // Reads the checked file (a PieceReader or an OpenFile); the errno of
+    // a read that failed midway, or 0.
+    template <typename Source> int readTop(Source& source, const std::string& name) {
+        const int error = readFile(source, name, 0);
         if (joining_)
             warn(joinedAt_, "the last line ends with \\ and joins nothing: it is not read");
         for (const Branch& b : branches_)
             warn(b.at, "#ifdef still open when everything has been read");
-        return reader.error() == 0;
+        return error;
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -314,14 +367,32 @@ private:
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
 
-    void readFile(PieceReader& reader, const std::string& name, int depth) {
+    // A file mapped, or read in 64 KiB pieces where it cannot be.
+    int readFile(const OpenFile& file, const std::string& name, int depth) {
+        const Bytes mapped = file.size() > 0 && file.size() <= SIZE_MAX
+                                 ? Bytes::map(file.fd(), static_cast<std::size_t>(file.size()))
+                                 : Bytes();
+        if (mapped.size() > 0) {
+            PieceReader reader(mapped.view());
+            return readFile(reader, name, depth);
+        }
+        PieceReader reader(file.fd());
+        return readFile(reader, name, depth);
+    }
+
+    int readFile(PieceReader& reader, const std::string& name, int depth) {
         const auto file = static_cast<std::uint32_t>(out_->files.size());
         out_->files.push_back(name);
         FileNotes notes;
         Piece piece{{}, {}, 1, false, false, false};
         bool first = true;
-        for (std::size_t room;
-             !stopped_ && reader.next(room = kPieceBytes - joined_.size(), piece);) {
+        for (std::size_t room; !stopped_;) {
+            // In a section a filtered load does not keep, most lines can
+            // touch nothing: they are passed over by the dozen.
+            if (!first && filtered_ && fastFilter_ && inSection_ && !sectionWanted_ && !joining_)
+                bytes_ += reader.skipUntouchable(kPieceBytes);
+            if (!reader.next(room = kPieceBytes - joined_.size(), piece))
+                break;
             bytes_ += piece.bytes.size();
             if (bytes_ > limits_.maxBytes) {
                 stopped_ = true;
@@ -360,6 +431,7 @@ private:
         }
         if (reader.error() != 0)
             warn({file, piece.line}, std::string("read failed: ") + std::strerror(reader.error()));
+        return reader.error();
     }
 
     void note(const Piece& piece, bool cut, const Position& at, FileNotes& notes) {
@@ -495,12 +567,10 @@ private:
             const std::string path = joinPath(place_.zone, candidate);
             OpenFile file = OpenFile::open(path);
             switch (file.status()) {
-            case FileStatus::Ok: {
+            case FileStatus::Ok:
                 ++included_;
-                PieceReader reader(file.fd());
-                readFile(reader, path, depth + 1);
+                readFile(file, path, depth + 1);
                 return;
-            }
             case FileStatus::NotRegular:
                 if (file.isFolder())
                     continue;
@@ -531,7 +601,9 @@ private:
             text.remove_prefix(1);
         while (!text.empty() && (text.back() == ']' || isSpace(text.back())))
             text.remove_suffix(1);
-        section_ = lowered(text.substr(0, kSectionBytes));
+        section_.assign(text.substr(0, kSectionBytes)); // in its own room: no allocation
+        for (char& c : section_)
+            c = asciiLower(c);
         inSection_ = true;
         const auto wanted = std::find(wantedSections_.begin(), wantedSections_.end(), section_);
         sectionWanted_ = !filtered_ || wanted != wantedSections_.end();
@@ -726,10 +798,9 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
         load.status = file.status();
         load.error = file.error();
         if (file.status() == FileStatus::Ok) {
-            PieceReader reader(file.fd());
-            if (!loader.readTop(reader, path)) {
+            if (const int error = loader.readTop(file, path); error != 0) {
                 load.status = FileStatus::Unreadable;
-                load.error = reader.error();
+                load.error = error;
             }
         }
     }

@@ -82,6 +82,21 @@ TEST_P(IncludeZones, ReadAsTheServerLoadsThem) {
         EXPECT_EQ(at.file, (zone.path() / e.file).string()) << query;
         EXPECT_TRUE(e.line == 0 || at.line == e.line) << query << " at line " << at.line;
     }
+    // A load that keeps only the settings asked for answers the same.
+    std::vector<std::string_view> sections, keys;
+    for (const Expect& e : GetParam().expect) {
+        sections.push_back(e.section);
+        keys.push_back(e.key);
+    }
+    const SettingNames wanted{sections, keys};
+    const ArenaLoad kept = loadArena(checked, std::nullopt, arenaPlaceOf(checked), &wanted);
+    for (const Expect& e : GetParam().expect) {
+        const Setting whole = load.settings->read(e.section, e.key);
+        const Setting part = kept.settings->read(e.section, e.key);
+        EXPECT_EQ(part.value, whole.value) << e.section << ":" << e.key << " kept alone";
+        EXPECT_EQ(part.where == Setting::kNowhere, whole.where == Setting::kNowhere)
+            << e.section << ":" << e.key << " kept alone";
+    }
     const auto warnings = load.settings->warnings();
     ASSERT_EQ(warnings.size(), GetParam().warnings.size());
     for (std::size_t i = 0; i < warnings.size(); ++i) {
@@ -97,6 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ZoneCase{"LaterWins", {{kArena, "[S]\nA=1\nA=2\n"}}, {{"S", "A", 2, kArena, 3}}},
         ZoneCase{"Reopened", {{kArena, "[S]\nA=1\n[T]\nB=1\n[S]\nA=3\n"}}, {{"S", "A", 3}}},
+        // Kept alone, S follows lines of T that its own must not be taken for.
+        ZoneCase{"KeptSectionAfterOneNotKept",
+                 {{kArena, "[T]\nB=1\nB=2\n[S]\nA=3\nC=4\nD=5\nE=6\nF=7\n"}},
+                 {{"S", "A", 3}, {"S", "F", 7, kArena, 9}}},
         ZoneCase{"QualifiedKey",
                  {{kArena, "[T]\nS:A=4\nB=5\n"}},
                  {{"S", "A", 4}, {"T", "B", 5}, {"T", "S:A", std::nullopt}}},

@@ -24,7 +24,7 @@ done
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/korvane-speed-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 
-# One run: "cpu-seconds peak-kib" of the command.
+# One run: "cpu-seconds peak-kib status" of the command.
 run() {
     "$CPUTIME" "$@"
 }
@@ -42,8 +42,8 @@ compare() {
     : >"$WORK/cpu"
     local peak=0
     for _ in $(seq "$RUNS"); do
-        read -r ca pa < <(run "${a[@]}")
-        read -r cb _ < <(run "${b[@]}")
+        read -r ca pa _ < <(run "${a[@]}")
+        read -r cb _ _ < <(run "${b[@]}")
         awk -v a="$ca" -v b="$cb" 'BEGIN { print a / b }' >>"$WORK/ratios"
         echo "$ca" >>"$WORK/cpu"
         [ "$pa" -le "$peak" ] || peak=$pa

@@ -1,12 +1,12 @@
 #include "include_reader.h"
 
+#include "byte_scan.h"
+
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
@@ -15,34 +15,12 @@
 namespace korvane {
 namespace {
 
+using namespace bytescan;
+
 // The server's pieces: what fgets reads into a 4096-byte buffer.
 constexpr std::size_t kPieceBytes = 4095;
 constexpr std::size_t kSectionBytes = 64;
 constexpr std::size_t kKeyBytes = 63;
-
-// Where the plain key at the start of `text` ends: at its '=', at a ':' or
-// '\\' in it, or at the end. Eight bytes at a time where it can: a zone's
-// bulk is key lines, and this is where reading them spends its time.
-std::size_t keyStop(std::string_view text) {
-    const auto isStop = [](char c) { return c == '=' || c == ':' || c == '\\'; };
-    std::size_t i = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-        // A high bit for each zero byte; those above the lowest may be false.
-        const auto zeros = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
-        for (; i + 8 <= text.size(); i += 8) {
-            std::uint64_t v;
-            std::memcpy(&v, text.data() + i, 8);
-            const std::uint64_t hits =
-                zeros(v ^ (kOnes * '=')) | zeros(v ^ (kOnes * ':')) | zeros(v ^ (kOnes * '\\'));
-            if (hits)
-                return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
-        }
-    }
-    while (i < text.size() && !isStop(text[i]))
-        ++i;
-    return i;
-}
 
 bool isSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -69,29 +47,6 @@ std::string joinPath(const std::string& folder, std::string_view name) {
         path += '/';
     path += name;
     return path;
-}
-
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-
-// The high bit of each byte of v that is c, and of no other byte.
-std::uint64_t bytesEqual(std::uint64_t v, unsigned char c) {
-    const std::uint64_t x = v ^ (kOnes * c);
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
-
-// The first marked byte of a word, as an offset in memory order, and the
-// marks without it.
-std::size_t firstMarked(std::uint64_t marks) {
-    return static_cast<std::size_t>(std::endian::native == std::endian::little
-                                        ? std::countr_zero(marks)
-                                        : std::countl_zero(marks)) /
-           8;
-}
-std::uint64_t withoutFirst(std::uint64_t marks) {
-    return std::endian::native == std::endian::little
-               ? marks & (marks - 1)
-               : marks & ~(std::uint64_t{1} << (63 - std::countl_zero(marks)));
 }
 
 // A piece of a file, as the server's fgets gives it.
@@ -169,20 +124,14 @@ public:
         std::size_t lines = 0;
         if (line < end && untouchable(line)) {
             for (std::size_t i = line; i + 8 <= end; i += 8) {
-                std::uint64_t v;
-                std::memcpy(&v, data_ + i, 8);
-                std::uint64_t lfs = bytesEqual(v, '\n');
-                bool on = true;
-                while (lfs && on) {
-                    const std::size_t lf = i + firstMarked(lfs);
-                    lfs = withoutFirst(lfs);
-                    on = lf - line < limit && lf + 1 < end;
-                    if (on) {
+                const bool on =
+                    eachMarked(bytesEqual(load8(data_ + i), '\n'), i, [&](std::size_t lf) {
+                        if (lf - line >= limit || lf + 1 >= end)
+                            return false;
                         line = lf + 1;
                         ++lines;
-                        on = untouchable(line);
-                    }
-                }
+                        return untouchable(line);
+                    });
                 if (!on)
                     break;
             }
@@ -646,7 +595,9 @@ private:
         if (filtered_ && fastFilter_ && inSection_) {
             if (plainLine_ && !sectionWanted_)
                 return;
-            const std::size_t keyEnd = keyStop(text);
+            // Where the plain key ends: at its '=', at a ':' or '\\' in it, or
+            // at the end.
+            const std::size_t keyEnd = findFirst(text, 0, '=', ':', '\\');
             const bool plain = keyEnd == text.size() || text[keyEnd] == '=';
             if (plain && !sectionWanted_)
                 return;

@@ -1,5 +1,7 @@
 #include "profile.h"
 
+#include "byte_scan.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -10,6 +12,8 @@
 
 namespace korvane {
 namespace {
+
+using namespace bytescan;
 
 // What the reader makes of each byte: the blank set (TAB, LF, VT, FF, CR,
 // space and Ctrl-Z; not 0xA0), and the line ends among them.
@@ -106,54 +110,6 @@ private:
     std::size_t shortest_ = SIZE_MAX;
 };
 
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-
-// The high bit of each byte of v that is c, and of no other byte: no borrow
-// runs from one byte into the next.
-std::uint64_t bytesEqual(std::uint64_t v, unsigned char c) {
-    const std::uint64_t x = v ^ (kOnes * c);
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
-
-// The first position from i on that holds one of `stops`, or the end;
-// past the first few bytes, eight at a time.
-template <typename... Stops>
-std::size_t findFirst(std::string_view t, std::size_t i, Stops... stops) {
-    // Lines of a hostile section can be a byte or two long: look at those
-    // first, one at a time.
-    for (const std::size_t first = std::min(i + 2, t.size()); i < first; ++i) {
-        if (((t[i] == stops) || ...))
-            return i;
-    }
-    for (; i + 8 <= t.size(); i += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, t.data() + i, 8);
-        if (const std::uint64_t hits = (bytesEqual(v, static_cast<unsigned char>(stops)) | ...)) {
-            // The byte first in memory is the lowest on a little-endian machine.
-            const int bit = std::endian::native == std::endian::little ? std::countr_zero(hits)
-                                                                       : std::countl_zero(hits);
-            return i + static_cast<std::size_t>(bit) / 8;
-        }
-    }
-    while (i < t.size() && ((t[i] != stops) && ...))
-        ++i;
-    return i;
-}
-
-// The positions of the marked bytes of a word read from `at`, in memory
-// order, passed to each(position) until it returns false; false then.
-template <typename Each> bool eachMarked(std::uint64_t marks, std::size_t at, Each each) {
-    while (marks) {
-        const bool little = std::endian::native == std::endian::little;
-        const int bit = little ? std::countr_zero(marks) : std::countl_zero(marks);
-        if (!each(at + static_cast<std::size_t>(bit) / 8))
-            return false;
-        marks &= little ? marks - 1 : ~(std::uint64_t{1} << (63 - bit));
-    }
-    return true;
-}
-
 // From `start`, the start of a line, past every line shorter than `shortest`
 // that holds no '[': such a line names no key of that length and is no
 // header. Eight bytes at a time, a hostile section of tiny lines goes by at
@@ -161,8 +117,7 @@ template <typename Each> bool eachMarked(std::uint64_t marks, std::size_t at, Ea
 std::size_t skipShortLines(std::string_view t, std::size_t start, std::size_t shortest) {
     std::size_t line = start;
     for (std::size_t i = start; i + 8 <= t.size(); i += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, t.data() + i, 8);
+        const std::uint64_t v = load8(t.data() + i);
         if (bytesEqual(v, '['))
             return line;
         const bool shortLines =
@@ -188,11 +143,8 @@ std::size_t lineEndFrom(std::string_view t, std::size_t i) {
 std::size_t lineEndsIn(std::string_view t, std::size_t from, std::size_t to) {
     std::size_t n = 0;
     std::size_t i = from;
-    for (; i + 8 <= to; i += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, t.data() + i, 8);
-        n += static_cast<std::size_t>(std::popcount(bytesEqual(v, '\n')));
-    }
+    for (; i + 8 <= to; i += 8)
+        n += static_cast<std::size_t>(std::popcount(bytesEqual(load8(t.data() + i), '\n')));
     for (; i < to; ++i)
         n += t[i] == '\n';
     for (const char* cr =

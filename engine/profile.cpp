@@ -256,14 +256,8 @@ std::optional<std::size_t> Profile::findKeys(std::string_view section,
     std::optional<std::size_t> header;
     findSections(std::span(&section, 1), std::span(&header, 1));
     if (header)
-        findKeysAt(*header, keys, found);
+        walk(lineEndFrom(text(), *header), keys, found);
     return header;
-}
-
-void Profile::findKeysAt(std::size_t header, std::span<const std::string_view> keys,
-                         std::span<std::optional<KeyLine>> found) const {
-    std::fill(found.begin(), found.end(), std::nullopt);
-    walk(lineEndFrom(text(), header), keys, found);
 }
 
 void Profile::walk(std::size_t from, std::span<const std::string_view> keys,

@@ -65,9 +65,6 @@ public:
     std::optional<std::size_t> findKeys(std::string_view section,
                                         std::span<const std::string_view> keys,
                                         std::span<std::optional<KeyLine>> found) const;
-    // The same in the section whose header starts at `header`.
-    void findKeysAt(std::size_t header, std::span<const std::string_view> keys,
-                    std::span<std::optional<KeyLine>> found) const;
 
     std::optional<KeyLine> find(std::string_view section, std::string_view key) const;
     // The key's value as a signed 32-bit integer; 0 when absent.

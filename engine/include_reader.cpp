@@ -428,6 +428,17 @@ private:
         return text;
     }
 
+    // `s` without blanks and `leading` characters at its start, nor blanks
+    // and `trailing` characters at its end.
+    static std::string_view stripped(std::string_view s, std::string_view leading,
+                                     std::string_view trailing) {
+        while (!s.empty() && (isSpace(s.front()) || leading.find(s.front()) != s.npos))
+            s.remove_prefix(1);
+        while (!s.empty() && (isSpace(s.back()) || trailing.find(s.back()) != s.npos))
+            s.remove_suffix(1);
+        return s;
+    }
+
     static std::string_view firstWord(std::string_view s) {
         std::size_t n = 0;
         while (n < s.size() && !isSpace(s[n]))
@@ -437,13 +448,7 @@ private:
 
     void directive(std::string_view text, const Position& at, int depth) {
         if (text.starts_with("#ifdef") || text.starts_with("#ifndef")) {
-            std::string_view name = argument(text, 6);
-            while (!name.empty() &&
-                   (isSpace(name.front()) || name.front() == '(' || name.front() == '{'))
-                name.remove_prefix(1);
-            while (!name.empty() &&
-                   (isSpace(name.back()) || name.back() == ')' || name.back() == '}'))
-                name.remove_suffix(1);
+            const std::string_view name = stripped(argument(text, 6), "({", ")}");
             const bool defined = defines_.contains(std::string(name));
             const bool taken = text[3] == 'd' ? defined : !defined;
             branches_.push_back({active(), active() && taken, false, at});
@@ -479,14 +484,7 @@ private:
         } else if (text.starts_with("#undef")) {
             defines_.erase(std::string(firstWord(argument(text, 5))));
         } else if (text.starts_with("#include")) {
-            std::string_view name = argument(text, 7);
-            while (!name.empty() &&
-                   (isSpace(name.front()) || name.front() == '"' || name.front() == '<'))
-                name.remove_prefix(1);
-            while (!name.empty() &&
-                   (isSpace(name.back()) || name.back() == '"' || name.back() == '>'))
-                name.remove_suffix(1);
-            include(name, at, depth);
+            include(stripped(argument(text, 7), "\"<", "\">"), at, depth);
         }
     }
 
@@ -546,10 +544,7 @@ private:
     }
 
     void header(std::string_view text) {
-        while (!text.empty() && (text.front() == '[' || isSpace(text.front())))
-            text.remove_prefix(1);
-        while (!text.empty() && (text.back() == ']' || isSpace(text.back())))
-            text.remove_suffix(1);
+        text = stripped(text, "[", "]");
         section_.assign(text.substr(0, kSectionBytes)); // in its own room: no allocation
         for (char& c : section_)
             c = asciiLower(c);

@@ -29,12 +29,6 @@ constexpr int kExitTrouble = 2; // usage error, or a file that could not be chec
 
 constexpr const char* kStdinName = "<stdin>";
 
-std::string reasonFor(FileStatus status, int error) {
-    if (status == FileStatus::NotRegular)
-        return "not a regular file";
-    return std::strerror(error);
-}
-
 bool useColour(const std::string& mode) {
     if (mode == "always")
         return true;
@@ -162,7 +156,7 @@ int main(int argc, char** argv) {
             korvane::FileRead read = korvane::readStream(STDIN_FILENO);
             if (read.status != FileStatus::Ok) {
                 std::cerr << "korvane-check: " << kStdinName << ": "
-                          << reasonFor(read.status, read.error) << '\n';
+                          << korvane::failureReason(read.status, read.error) << '\n';
                 status = kExitTrouble;
                 continue;
             }
@@ -174,7 +168,8 @@ int main(int argc, char** argv) {
                                                                      : korvane::Findings::Skip)};
         if (report.outcome.status != FileStatus::Ok) {
             std::cerr << "korvane-check: " << quotedName(report.name) << ": "
-                      << reasonFor(report.outcome.status, report.outcome.error) << '\n';
+                      << korvane::failureReason(report.outcome.status, report.outcome.error)
+                      << '\n';
             status = kExitTrouble;
             continue;
         }

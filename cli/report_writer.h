@@ -1,11 +1,14 @@
 #pragma once
 
 #include "check_file.h"
+#include "file_names.h"
 
 #include <ostream>
 #include <string>
 
 namespace korvane::cli {
+
+using korvane::quotedName;
 
 enum class Format {
     Text,   // the report, one line per line
@@ -31,10 +34,5 @@ void writeReport(std::ostream& out, const FileReport& report, Format format, boo
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
 void writeWarnings(std::ostream& out, const FileReport& report, Format format);
-
-// A file name as text output shows it. One that holds control characters
-// (which could drive a terminal, or split a line in two) is quoted for a
-// shell as GNU tools quote it: 'a'$'\n''b'. Any other stays as it is.
-std::string quotedName(std::string_view name);
 
 } // namespace korvane::cli

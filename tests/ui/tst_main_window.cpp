@@ -13,13 +13,16 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <QWindow>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -369,6 +372,38 @@ private slots:
         QCOMPARE(report(), cleanReport());
     }
 
+    // On a dark pane a finding's red and a ship line's blue keep their hue
+    // and reach 4.5:1 against the pane's base, measured as WCAG 2 measures
+    // it, whether the palette changed before the check or after it; back
+    // on a light pane they are #FF0000 and #0000FF again.
+    void coloursAreReadableOnADarkPane_data() {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("black") << QColor(QRgb(0x000000)) << QColor(QRgb(0xFFFFFF));
+        QTest::newRow("Breeze Dark") << QColor(QRgb(0x1B1E20)) << QColor(QRgb(0xFCFCFC));
+        QTest::newRow("Adwaita dark") << QColor(QRgb(0x2D2D2D)) << QColor(QRgb(0xFFFFFF));
+        QTest::newRow("Darcula") << QColor(QRgb(0x3C3F41)) << QColor(QRgb(0xBBBBBB));
+    }
+    void coloursAreReadableOnADarkPane() {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        const QPalette light = form->palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, base);
+        dark.setColor(QPalette::Text, text);
+
+        form->setPalette(dark);
+        form->checkFile(uitest::fixture("no-ship-sections.cfg"));
+        QCOMPARE(shownHues(), noShipsReport());
+        measureOn(base, "checked on it");
+
+        form->setPalette(light);
+        QCOMPARE(report(), noShipsReport());
+        form->setPalette(dark);
+        QCOMPARE(shownHues(), noShipsReport());
+        measureOn(base, "palette changed");
+    }
+
     void ctrlQEndsTheProgram() {
         QTest::keyClick(form->focusWidget(), Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!form->isVisible());
@@ -431,6 +466,54 @@ private:
     QRect clientArea() const {
         const int menuBar = form->menuBar()->height();
         return {0, menuBar, form->width(), form->height() - menuBar};
+    }
+
+    // The report with each line's colour named by its hue alone.
+    QStringList shownHues() const {
+        QStringList result;
+        const QStringList text = uitest::lines(*pane);
+        for (int i = 0; i < text.size(); ++i) {
+            const QColor colour = uitest::colour(*pane, i);
+            const char* name = colour == pane->palette().color(QPalette::Text) ? "black"
+                               : colour.hslSaturation() < 255                  ? "other"
+                               : colour.hue() == 0                             ? "red"
+                               : colour.hue() == 240                           ? "blue"
+                                                                               : "other";
+            result << line(name, text.at(i));
+        }
+        return result;
+    }
+
+    // Every coloured line's contrast against `base`, at least 4.5:1.
+    void measureOn(const QColor& base, const char* when) const {
+        QMap<QString, double> least;
+        for (int i = 0; i < uitest::lines(*pane).size(); ++i) {
+            const QColor colour = uitest::colour(*pane, i);
+            if (colour == pane->palette().color(QPalette::Text))
+                continue;
+            const double ratio = contrast(colour, base);
+            if (!least.contains(colour.name()) || ratio < least[colour.name()])
+                least[colour.name()] = ratio;
+        }
+        QCOMPARE(least.size(), 2);
+        for (auto it = least.cbegin(); it != least.cend(); ++it) {
+            qInfo("%s on %s (%s): %.2f:1", qPrintable(it.key()), qPrintable(base.name()), when,
+                  it.value());
+            QVERIFY2(it.value() >= 4.5, qPrintable(it.key()));
+        }
+    }
+
+    // WCAG 2: relative luminance, and the ratio of the lighter to the darker.
+    static double contrast(const QColor& a, const QColor& b) {
+        const auto luminance = [](const QColor& c) {
+            const auto linear = [](double v) {
+                return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+                   0.0722 * linear(c.blueF());
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
     }
 
     QStringList report() const {

@@ -79,9 +79,8 @@ void whileConnecting(QtMsgType type, const QMessageLogContext& context, const QS
 
 // Qt's standard options, which QApplication takes out of the arguments it
 // is given (QGuiApplication's, its X11 ones and QApplication's; see their
-// documentation), by the name after the dash: those that take a value (as
-// the next argument, or after '=') and those that do not. Qt reads them
-// with one dash or two.
+// documentation), by the name after the dash: those that take a value (the
+// next argument) and those that do not. Qt reads them with one dash or two.
 const std::array kQtOptionsWithValue = {"platform",
                                         "platformpluginpath",
                                         "platformtheme",
@@ -107,9 +106,11 @@ std::string qtOption(std::string_view arg) {
     arg.remove_prefix(arg[1] == '-' ? 2 : 1);
     const std::string_view name = arg.substr(0, arg.find('='));
     const auto is = [name](const char* option) { return name == option; };
-    const bool hasValue = std::any_of(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), is);
-    if (!hasValue &&
-        (name.size() != arg.size() || std::none_of(kQtFlags.begin(), kQtFlags.end(), is)))
+    // Only QApplication's two take their value after '=' too.
+    if (name.size() != arg.size())
+        return name == "style" || name == "stylesheet" ? std::string(name) : std::string();
+    if (std::none_of(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), is) &&
+        std::none_of(kQtFlags.begin(), kQtFlags.end(), is))
         return {};
     return std::string(name);
 }
@@ -152,6 +153,8 @@ Request readCommandLine(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("korvane"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(korvane::kVersion));
     QCommandLineParser parser;
+    // "-xyz" is one option, as Qt's own are written, not x, y and z.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Checks a game server's ship settings in a window. With FILE, checks it "
                        "at once, as File, Check... would.\nQt's standard options, such as "

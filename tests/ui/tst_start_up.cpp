@@ -63,7 +63,7 @@ private slots:
 
     // --help and --version need no display, with Qt's options or without.
     void helpAndVersionNeedNoDisplay() {
-        const Run help = runProgram({"-style", "Fusion", "--help", "-platform=xcb"});
+        const Run help = runProgram({"-style=Fusion", "--help", "-platform", "xcb"});
         QCOMPARE(help.err, "");
         QCOMPARE(help.out,
                  "Usage: korvane [options] [FILE]\n"
@@ -83,13 +83,19 @@ private slots:
         QCOMPARE(version.status, 0);
     }
 
-    // Only Qt's own names pass: "-s" is no short form of -style.
+    // Only Qt's own options pass, as Qt writes them: "-s" is no short form
+    // of -style.
     void otherOptionsAreStillRefused() {
         const Run refused = runProgram({"-s", "Fusion", "FILE"});
         QCOMPARE(refused.out, "");
         QCOMPARE(refused.err,
                  "korvane: Unknown option 's'.\nRun with --help for more information.\n");
         QCOMPARE(refused.status, 2);
+        // Qt reads -platform=NAME as no option of its own.
+        const Run unknown = runProgram({"-platform=xcb", "FILE"});
+        QCOMPARE(unknown.err,
+                 "korvane: Unknown option 'platform'.\nRun with --help for more information.\n");
+        QCOMPARE(unknown.status, 2);
     }
 };
 

@@ -152,9 +152,16 @@ void Form1::checkFile(const QString& path) {
 }
 
 void Form1::watchCheckedFiles() {
+    // The first files read, the checked one first: each path added to or
+    // removed from a QFileSystemWatcher costs time in proportion to those
+    // it holds, and a hostile zone can include 100,000 files.
+    constexpr qsizetype kMostWatched = 1000;
     QStringList files;
-    for (const std::string& name : korvane::Module1::FilesRead())
+    for (const std::string& name : korvane::Module1::FilesRead()) {
+        if (files.size() == kMostWatched)
+            break;
         files << QFile::decodeName(QByteArray::fromStdString(name));
+    }
     // A path that could not be checked is watched until it can be.
     if (files.isEmpty())
         files << checkedPath;
@@ -177,7 +184,9 @@ void Form1::watchCheckedFiles() {
 void Form1::folderChanged() {
     // Most changes in a folder are other files'; only a checked file that
     // is there again, unwatched, asks for a check.
-    const QStringList watched = watcher->files() + watcher->directories();
+    // A set: a zone's arena may include thousands of files.
+    const QStringList paths = watcher->files() + watcher->directories();
+    const QSet<QString> watched(paths.begin(), paths.end());
     for (const QString& file : std::as_const(checkedFiles)) {
         if (!watched.contains(file) && QFileInfo::exists(file)) {
             recheck->start();

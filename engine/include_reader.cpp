@@ -488,9 +488,8 @@ private:
                 warn(at, defines_.size() == limits_.maxDefines
                              ? "more than " + std::to_string(limits_.maxDefines) +
                                    " names defined: the rest are ignored"
-                             : "defined names longer than " +
-                                   std::to_string(limits_.maxDefinedBytes) +
-                                   " bytes in all: the rest are ignored");
+                             : "more than " + std::to_string(limits_.maxDefinedBytes) +
+                                   " bytes of defined names: the rest are ignored");
             definesFull_ = true;
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "ascii.h"
 #include "byte_scan.h"
+#include "name_table.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -244,10 +245,9 @@ public:
         if (wanted) {
             for (const std::string_view section : wanted->sections)
                 wantedSections_.push_back(lowered(section));
-            for (const std::string_view key : wanted->keys) {
-                wantedKeys_.push_back(lowered(key));
-                keysByHash_[keyHash(key)].push_back(wantedKeys_.size() - 1);
-            }
+            keyCount_ = wanted->keys.size();
+            for (std::size_t k = 0; k < keyCount_; ++k)
+                keyTable_.add(wanted->keys[k], k);
             for (const std::string_view section : wanted->sections) {
                 for (const std::string_view key : wanted->keys) {
                     const std::string name = IncludeSettings::combinedName(section, key);
@@ -565,16 +565,9 @@ private:
     // Where a filtered load keeps key `key` of the current (kept) section, or
     // nothing when it keeps no such key.
     std::optional<std::size_t> keptIndex(std::string_view key) const {
-        if (key.empty())
-            return std::nullopt;
-        for (const std::size_t k : keysByHash_[keyHash(key)]) {
-            const std::string& w = wantedKeys_[k];
-            if (w.size() == key.size() &&
-                std::equal(w.begin(), w.end(), key.begin(),
-                           [](char a, char b) { return a == asciiLower(b); }))
-                return keptAt_[sectionIndex_ * wantedKeys_.size() + k];
-        }
-        return std::nullopt;
+        std::optional<std::size_t> kept;
+        keyTable_.find(key, [&](std::size_t k) { kept = keptAt_[sectionIndex_ * keyCount_ + k]; });
+        return kept;
     }
 
     // Copies `text` up to `stop` (or its end, or `limit` characters), each
@@ -686,25 +679,11 @@ private:
     bool fastFilter_ = true;
     std::size_t sectionIndex_ = 0;            // of the current section, when kept
     std::vector<std::string> wantedSections_; // lowered
-    std::vector<std::string> wantedKeys_;     // lowered
+    NameTable keyTable_;                      // the kept keys, by their index
+    std::size_t keyCount_ = 0;                // how many there are
     std::vector<std::size_t> keptAt_;         // assignment of each wanted section and key
-    // The kept keys by a hash of their length and three of their letters:
-    // a line's key is compared with at most a few of them.
-    static std::size_t keyHash(std::string_view key) {
-        if (key.empty())
-            return 0;
-        const auto at = [&](std::size_t i) {
-            return static_cast<unsigned char>(asciiLower(key[i]));
-        };
-        return (key.size() * 0x9E37u ^ at(0) * 131u ^ at(key.size() / 2) * 31u ^
-                at(key.size() - 1)) %
-               kKeyBuckets;
-    }
-    static constexpr std::size_t kKeyBuckets = 1024;
-    std::vector<std::vector<std::size_t>> keysByHash_ =
-        std::vector<std::vector<std::size_t>>(kKeyBuckets);
-    std::string key_, name_, value_; // kept to keep their room
-    std::string joined_;             // the pieces joined so far, while joining_
+    std::string key_, name_, value_;          // kept to keep their room
+    std::string joined_;                      // the pieces joined so far, while joining_
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;

@@ -452,14 +452,15 @@ TEST(IncludePlaces, ComeFromTheCheckedPath) {
 
 TEST(IncludeHostile, CyclesEndAndSpecialFilesAreSkippedWithoutBlocking) {
     TempDir zone;
-    const std::string checked =
-        zone.write("arenas/a/arena.conf", "[S]\n#include self.conf\n#include fifo\n#include sock\n"
-                                          "#include dir\n#include dangling\n#include locked\n");
+    const std::string checked = zone.write(
+        "arenas/a/arena.conf", "[S]\n#include self.conf\n#include fifo\n#include sock\n"
+                               "#include dir\n#include dangling\n#include loop\n#include locked\n");
     zone.write("self.conf", "#include self.conf\nA=1\n");
     zone.fifo("fifo");
     zone.socket("sock");
     std::filesystem::create_directories(zone.path() / "dir");
     std::filesystem::create_symlink("nowhere", zone.path() / "dangling");
+    std::filesystem::create_symlink("loop", zone.path() / "loop"); // unreadable, even for root
     const std::string locked = zone.write("locked", "B=1\n");
     ::chmod(locked.c_str(), 0);
     const ArenaLoad load = loadArena(checked, std::nullopt, arenaPlaceOf(checked));
@@ -472,9 +473,11 @@ TEST(IncludeHostile, CyclesEndAndSpecialFilesAreSkippedWithoutBlocking) {
         "arenas/a/arena.conf:5: #include \"dir\" not found (no arenas/a/dir, conf/dir, dir or "
         "arenas/(default)/dir): its settings are missing",
         "arenas/a/arena.conf:6: #include \"dangling\" not found (no arenas/a/dangling, "
-        "conf/dangling, dangling or arenas/(default)/dangling): its settings are missing"};
+        "conf/dangling, dangling or arenas/(default)/dangling): its settings are missing",
+        "arenas/a/arena.conf:7: #include \"loop\" cannot be read (loop: Too many levels of "
+        "symbolic links): its settings are missing"};
     if (::geteuid() != 0) // root reads any file
-        expected.push_back("arenas/a/arena.conf:7: #include \"locked\" cannot be read (locked: "
+        expected.push_back("arenas/a/arena.conf:8: #include \"locked\" cannot be read (locked: "
                            "Permission denied): its settings are missing");
     EXPECT_EQ(shown(load.settings->warnings(), zone.path().string()), expected);
 }

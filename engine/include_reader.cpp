@@ -464,6 +464,15 @@ private:
 
         std::string unreadable;
         for (const std::string& candidate : candidates) {
+            // Each name looked for costs the file system a look-up: a file
+            // that includes itself, and many names found nowhere, would
+            // otherwise ask for hundreds of millions.
+            if (lookups_ == limits_.maxLookups) {
+                warn(at, quoted + " not followed: " + std::to_string(limits_.maxLookups) +
+                             " include look-ups in one load (an include cycle?)");
+                return;
+            }
+            ++lookups_;
             const std::string path = joinPath(place_.zone, candidate);
             const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
             switch (file.status) {
@@ -649,6 +658,7 @@ private:
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;
+    std::size_t lookups_ = 0;
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;

@@ -65,6 +65,9 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Settings files are mapped, not copied: a file that shrinks meanwhile
+    // must then not end the program.
+    korvane::guardMappedFiles();
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -144,24 +147,17 @@ int main(int argc, char** argv) {
 
     const Format format = formats.at(formatName);
     const korvane::Dialect dialect = dialects.at(dialectName);
+    if (dialect == korvane::Dialect::Profile && (zone || arena))
+        return usageError(std::string(zone ? "--zone" : "--arena") +
+                          " is for the include dialect: it cannot go with --dialect=profile");
     const bool colour = format == Format::Text && useColour(colourMode);
     Output out;
     int status = kExitOk;
     bool first = true;
     for (const std::string& path : files) {
         const bool fromStdin = path == "-";
-        korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
-                                         arena};
-        if (fromStdin) {
-            korvane::FileRead read = korvane::readStream(STDIN_FILENO);
-            if (read.status != FileStatus::Ok) {
-                std::cerr << "korvane-check: " << kStdinName << ": "
-                          << korvane::failureReason(read.status, read.error) << '\n';
-                status = kExitTrouble;
-                continue;
-            }
-            request.input = std::move(read.bytes);
-        }
+        korvane::SettingsRequest request{
+            fromStdin ? kStdinName : path, std::nullopt, dialect, zone, arena, fromStdin};
         korvane::cli::FileReport report{
             request.path, korvane::checkFile(std::move(request), locatesFindings(format)
                                                                      ? korvane::Findings::Locate

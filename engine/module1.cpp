@@ -30,14 +30,6 @@ std::string concat(std::initializer_list<std::string_view> parts) {
     return s;
 }
 
-// A warning as the window lists it, in the form compilers use.
-std::string describe(const Warning& w) {
-    std::string line;
-    if (w.where)
-        line = w.where->file + ':' + std::to_string(w.where->line) + ": ";
-    return line + "warning: " + w.text;
-}
-
 KeyReading readSetting(std::string_view key) {
     if (ConfigFile.empty() || CurrentSection.empty() || !reading)
         return {key, 0, Setting::kNowhere};
@@ -181,7 +173,16 @@ void CheckSettings() {
     if (!warnings.empty())
         AddReportLine("", kNoColour);
     for (const Warning& w : warnings)
-        AddReportLine(describe(w), kNoColour);
+        AddReportLine(warningLine(w, ConfigFile), kNoColour);
+    // The file shrank or failed under the run: the report above could be
+    // wrong, and says so.
+    if (const int failure = loaded.settings->failure(); failure != 0) {
+        AddReportLine("", kNoColour);
+        AddReportLine(warningLine({std::nullopt, failureReason(FileStatus::Unreadable, failure) +
+                                                     ": this report may be wrong"},
+                                  ConfigFile),
+                      kNoColour);
+    }
 }
 
 const std::vector<std::string>& FilesRead() {

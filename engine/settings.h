@@ -54,6 +54,11 @@ public:
     // then what it included. A front end watches them for changes.
     virtual std::vector<std::string> filesRead() const = 0;
 
+    // Why what the reads saw may not be the whole file, as an error of the
+    // file layer (kChangedWhileRead: a mapped file shrank or failed while
+    // it was read), or 0. Asked once a run has read what it needed.
+    virtual int failure() const { return 0; }
+
     // One setting; read() for a single name.
     Setting read(std::string_view section, std::string_view key) const {
         Setting s;

@@ -26,8 +26,10 @@ double luminance(const QColor& colour) {
 }
 
 double contrast(const QColor& a, const QColor& b) {
-    const auto [dark, light] = std::minmax(luminance(a), luminance(b));
-    return (light + 0.05) / (dark + 0.05);
+    // By value: std::minmax of two temporaries would return references to
+    // them, gone at the end of the statement.
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 bool isDark(const QPalette& palette) {

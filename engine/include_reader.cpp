@@ -1,6 +1,7 @@
 #include "include_reader.h"
 
 #include "byte_scan.h"
+#include "include_cache.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -241,7 +242,8 @@ public:
 // One load of an arena, line by line, as the server reads it.
 class ArenaLoader {
 public:
-    ArenaLoader(const ArenaPlace& place, const SettingNames* wanted, const IncludeLimits& limits)
+    ArenaLoader(const ArenaPlace& place, const SettingNames* wanted, const IncludeLimits& limits,
+                IncludeCache* cache)
         : place_(place), limits_(limits), out_(std::make_unique<IncludeSettings>()),
           filtered_(wanted) {
         if (wanted) {
@@ -261,6 +263,20 @@ public:
                     fastFilter_ = fastFilter_ && name.find(':') == name.rfind(':');
                 }
             }
+        }
+        // Kept effects are in terms of the kept settings: a cache serves
+        // filtered loads of the same settings under the same limits.
+        if (cache && filtered_) {
+            std::string kind;
+            for (const std::string& section : wantedSections_)
+                kind += section + '\n';
+            for (const std::string& key : wantedKeys_)
+                kind += ':' + key + '\n';
+            for (const std::uint64_t n :
+                 {std::uint64_t(limits_.maxDepth), limits_.maxIncludes, limits_.maxBytes,
+                  limits_.maxDefines, limits_.maxWarnings})
+                kind += std::to_string(n) + ' ';
+            cache_ = cache->serves(kind) ? cache : nullptr;
         }
     }
 
@@ -307,11 +323,21 @@ private:
     }
 
     void warn(const Position& at, std::string text) {
+        addWarning({Location{out_->files[at.file], at.line}, std::move(text)});
+    }
+
+    void addWarning(Warning w) {
+        for (Recording& r : recordings_) {
+            if (r.effect.warnings.size() < limits_.maxWarnings)
+                r.effect.warnings.push_back(w);
+            else
+                ++r.effect.warningsPast;
+        }
         if (warnings().size() == limits_.maxWarnings) {
             ++dropped_;
             return;
         }
-        warnings().push_back({Location{out_->files[at.file], at.line}, std::move(text)});
+        warnings().push_back(std::move(w));
     }
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
@@ -453,6 +479,7 @@ private:
             const bool taken = text[3] == 'd' ? defined : !defined;
             branches_.push_back({active(), active() && taken, false, at});
         } else if (text.starts_with("#else")) {
+            branchTouched();
             if (branches_.empty()) {
                 warn(at, "#else without #ifdef");
             } else if (branches_.back().elseSeen) {
@@ -463,6 +490,7 @@ private:
                 b.taken = b.outerActive && !b.taken;
             }
         } else if (text.starts_with("#endif")) {
+            branchTouched();
             if (branches_.empty())
                 warn(at, "#endif without #ifdef");
             else
@@ -474,6 +502,7 @@ private:
             if (defines_.contains(name))
                 return;
             if (defines_.size() == limits_.maxDefines) {
+                unkeepable(); // warned about once per load
                 if (!definesFull_)
                     warn(at, "more than " + std::to_string(limits_.maxDefines) +
                                  " names defined: the rest are ignored");
@@ -496,10 +525,37 @@ private:
             return;
         }
         if (included_ == limits_.maxIncludes) {
+            unkeepable(); // depends on what the load read before
             warn(at, quoted + " not followed: " + std::to_string(limits_.maxIncludes) +
                          " included files read in one load (an include cycle?)");
             return;
         }
+        Found found = find(name);
+        for (Recording& r : recordings_) {
+            if (r.effect.lookups.size() < IncludeCache::kMaxLookups)
+                r.effect.lookups.emplace_back(name, found.outcome());
+            else
+                r.keepable = false;
+        }
+        if (!found.file) {
+            warn(at, found.problem);
+            return;
+        }
+        ++included_;
+        readIncluded(*found.file, found.path, depth + 1);
+    }
+
+    // Where an #include NAME leads for this arena: the file found, or why
+    // nothing is read.
+    struct Found {
+        std::optional<OpenFile> file;
+        std::string path;
+        std::string problem;
+        const std::string& outcome() const { return file ? path : problem; }
+    };
+
+    Found find(std::string_view name) const {
+        const std::string quoted = "#include \"" + std::string(name) + "\"";
         std::vector<std::string> candidates;
         const std::string n(name);
         if (!place_.arena.empty())
@@ -509,20 +565,21 @@ private:
         if (!place_.arena.empty())
             candidates.push_back("arenas/(default)/" + n);
 
+        Found found;
         std::string unreadable;
         for (const std::string& candidate : candidates) {
             const std::string path = joinPath(place_.zone, candidate);
             OpenFile file = OpenFile::open(path);
             switch (file.status()) {
             case FileStatus::Ok:
-                ++included_;
-                readFile(file, path, depth + 1);
-                return;
+                found.file.emplace(std::move(file));
+                found.path = path;
+                return found;
             case FileStatus::NotRegular:
                 if (file.isFolder())
                     continue;
-                warn(at, quoted + ": " + path + " is not a regular file: skipped");
-                return;
+                found.problem = quoted + ": " + path + " is not a regular file: skipped";
+                return found;
             case FileStatus::Unreadable:
                 if (unreadable.empty())
                     unreadable = path + ": " + std::strerror(file.error());
@@ -532,15 +589,123 @@ private:
             }
         }
         if (!unreadable.empty()) {
-            warn(at, quoted + " cannot be read (" + unreadable + "): its settings are missing");
-            return;
+            found.problem =
+                quoted + " cannot be read (" + unreadable + "): its settings are missing";
+            return found;
         }
         std::string looked;
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             looked += i == 0 ? "" : (i + 1 == candidates.size() ? " or " : ", ");
             looked += joinPath(place_.zone, candidates[i]);
         }
-        warn(at, quoted + " not found (no " + looked + "): its settings are missing");
+        found.problem = quoted + " not found (no " + looked + "): its settings are missing";
+        return found;
+    }
+
+    // An included file: played again from the cache where it was read in
+    // the same state before, else read (and kept, where what it did
+    // depends on nothing but its entry state and its own includes).
+    void readIncluded(const OpenFile& file, const std::string& path, int depth) {
+        if (!cache_ || defines_.size() > IncludeCache::kMaxDefines) {
+            if (readFile(file, path, depth) != 0)
+                unkeepable();
+            return;
+        }
+        IncludeEntry entry{depth, section_, inSection_, defines_};
+        for (const IncludeCache::Kept& kept : cache_->kept(path)) {
+            if (kept.entry == entry && replayable(kept.effect)) {
+                ++cache_->replays;
+                replay(kept.effect);
+                return;
+            }
+        }
+        ++cache_->reads;
+        recordings_.push_back({static_cast<std::uint32_t>(out_->files.size()),
+                               bytes_,
+                               included_,
+                               branches_.size(),
+                               {},
+                               true});
+        if (readFile(file, path, depth) != 0)
+            unkeepable();
+        Recording r = std::move(recordings_.back());
+        recordings_.pop_back();
+        // What leaks out of the file (a join still open, an #ifdef left
+        // open or one of the includer's closed) is not kept.
+        if (!r.keepable || stopped_ || joining_ || branches_.size() != r.branchBase ||
+            defines_.size() > IncludeCache::kMaxDefines)
+            return;
+        IncludeEffect& e = r.effect;
+        e.files.assign(out_->files.begin() + r.fileBase, out_->files.end());
+        for (std::size_t i = 0; i < out_->assignments.size(); ++i) {
+            const Assignment& a = out_->assignments[i];
+            if (a.set && a.file >= r.fileBase)
+                e.assigned.push_back({i, a.value, a.file - r.fileBase, a.line});
+        }
+        e.bytes = bytes_ - r.bytesAt;
+        e.included = included_ - r.includedAt;
+        e.section = section_;
+        e.inSection = inSection_;
+        e.defines = defines_;
+        cache_->keep(path, std::move(entry), std::move(e));
+    }
+
+    // Whether a kept effect is what reading the file would do now: within
+    // the load's bounds, with its includes found as they were.
+    bool replayable(const IncludeEffect& e) const {
+        if (included_ + e.included >= limits_.maxIncludes || bytes_ + e.bytes > limits_.maxBytes)
+            return false;
+        return std::all_of(e.lookups.begin(), e.lookups.end(), [&](const auto& lookup) {
+            return find(lookup.first).outcome() == lookup.second;
+        });
+    }
+
+    void replay(const IncludeEffect& e) {
+        const auto base = static_cast<std::uint32_t>(out_->files.size());
+        out_->files.insert(out_->files.end(), e.files.begin(), e.files.end());
+        for (const IncludeEffect::Assigned& a : e.assigned)
+            out_->assignments[a.index] = {a.value, base + a.file, a.line, true};
+        for (const Warning& w : e.warnings)
+            addWarning(w);
+        // Past the warnings played, the list is full.
+        dropped_ += e.warningsPast;
+        for (Recording& r : recordings_) {
+            r.effect.warningsPast += e.warningsPast;
+            if (r.effect.lookups.size() + e.lookups.size() <= IncludeCache::kMaxLookups)
+                r.effect.lookups.insert(r.effect.lookups.end(), e.lookups.begin(), e.lookups.end());
+            else
+                r.keepable = false;
+        }
+        bytes_ += e.bytes;
+        included_ += e.included;
+        section_ = e.section;
+        inSection_ = e.inSection;
+        if (inSection_)
+            sectionEntered();
+        defines_ = e.defines;
+    }
+
+    // An included file being read while what it does is recorded.
+    struct Recording {
+        std::uint32_t fileBase; // its index in the load's files
+        std::uint64_t bytesAt;
+        std::size_t includedAt;
+        std::size_t branchBase;
+        IncludeEffect effect;
+        bool keepable;
+    };
+
+    void unkeepable() {
+        for (Recording& r : recordings_)
+            r.keepable = false;
+    }
+
+    // An #else or #endif: the files that it reaches out of are not kept.
+    void branchTouched() {
+        for (Recording& r : recordings_) {
+            if (branches_.size() <= r.branchBase)
+                r.keepable = false;
+        }
     }
 
     void header(std::string_view text) {
@@ -549,6 +714,10 @@ private:
         for (char& c : section_)
             c = asciiLower(c);
         inSection_ = true;
+        sectionEntered();
+    }
+
+    void sectionEntered() {
         const auto wanted = std::find(wantedSections_.begin(), wantedSections_.end(), section_);
         sectionWanted_ = !filtered_ || wanted != wantedSections_.end();
         sectionIndex_ = static_cast<std::size_t>(wanted - wantedSections_.begin());
@@ -694,6 +863,8 @@ private:
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;
+    IncludeCache* cache_ = nullptr;
+    std::vector<Recording> recordings_; // innermost last
 };
 
 } // namespace
@@ -733,8 +904,8 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
 
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted,
-                    const IncludeLimits& limits) {
-    ArenaLoader loader(place, wanted, limits);
+                    const IncludeLimits& limits, IncludeCache* cache) {
+    ArenaLoader loader(place, wanted, limits, cache);
     ArenaLoad load;
     if (input) {
         PieceReader reader(*input);

@@ -79,6 +79,8 @@ struct SettingNames {
     std::span<const std::string_view> keys;
 };
 
+class IncludeCache;
+
 struct ArenaLoad {
     std::unique_ptr<const Settings> settings; // never null
     FileStatus status = FileStatus::Ok;       // of the checked file itself
@@ -97,10 +99,12 @@ struct IncludeLimits {
 
 // Loads an arena: the checked file at `path`, shown as `path` (or, with
 // `input`, those bytes under that name), with every #include found under
-// `place`. Keeps only `wanted` (every setting when null).
+// `place`. Keeps only `wanted` (every setting when null). With a `cache`
+// (include_cache.h), an included file that an earlier load of the run read
+// in the same state is played again instead of read; filtered loads only.
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted = nullptr,
-                    const IncludeLimits& limits = {});
+                    const IncludeLimits& limits = {}, IncludeCache* cache = nullptr);
 
 // A value as the server converts it: C's strtol(value, &end, 0) with a
 // 64-bit long (optional sign, 0x hexadecimal, leading 0 octal, saturating),

@@ -9,6 +9,8 @@
 
 namespace korvane {
 
+class IncludeCache;
+
 // Which reader reads a file. By default a name ending in ".conf" (any case)
 // is read as the newer servers load an arena (include_reader.h), any other
 // with the profile reader (profile.h).
@@ -22,6 +24,9 @@ struct SettingsRequest {
     // implies (arenaPlaceOf).
     std::optional<std::string> zone = std::nullopt;
     std::optional<std::string> arena = std::nullopt;
+    // Where the include dialect keeps what included files set across the
+    // loads of one run (a zone's arenas), or none.
+    IncludeCache* cache = nullptr;
 };
 
 struct LoadedSettings {

@@ -1,5 +1,6 @@
 #include "include_reader.h"
 
+#include "ascii.h"
 #include "byte_scan.h"
 #include "include_cache.h"
 
@@ -25,10 +26,6 @@ constexpr std::size_t kKeyBytes = 63;
 
 bool isSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 std::string lowered(std::string_view s) {
@@ -274,7 +271,7 @@ public:
                 kind += ':' + key + '\n';
             for (const std::uint64_t n :
                  {std::uint64_t(limits_.maxDepth), limits_.maxIncludes, limits_.maxBytes,
-                  limits_.maxDefines, limits_.maxWarnings})
+                  limits_.maxDefines, limits_.maxDefinedBytes, limits_.maxWarnings})
                 kind += std::to_string(n) + ' ';
             cache_ = cache->serves(kind) ? cache : nullptr;
         }
@@ -397,11 +394,9 @@ private:
                 }
                 const std::string line = std::move(joined_);
                 joined_.clear();
-                handleLine(line, joinedAt_, depth);
+                handleLine(line, joinedAt_, depth, false);
             } else {
-                plainLine_ = piece.plain;
-                handleLine(text, at, depth);
-                plainLine_ = false;
+                handleLine(text, at, depth, piece.plain);
             }
         }
         if (reader.error() != 0)
@@ -426,24 +421,23 @@ private:
         }
     }
 
-    void handleLine(std::string_view text, const Position& at, int depth) {
+    // `plain`: the line holds no ':' and no '\\' (so a filtered load may
+    // judge it by its section alone).
+    void handleLine(std::string_view text, const Position& at, int depth, bool plain) {
         if (!text.empty() && text.front() == '#') {
             directive(text, at, depth);
             return;
         }
         if (!active())
             return;
-        // (The end of a line needs no trimming: headers and keys trim theirs,
-        // and a value's trailing blanks change no number.)
-        while (!text.empty() && isSpace(text.front()))
-            text.remove_prefix(1);
+        text = stripped(text, "", "");
         if (text.empty() || text.front() == ';' || text.front() == '/')
             return;
         if (text.front() == '[') {
             header(text);
             return;
         }
-        keyLine(text, at);
+        keyLine(text, at, plain);
     }
 
     // The argument of a directive: from `offset` bytes after the '#', blanks skipped.
@@ -474,8 +468,8 @@ private:
 
     void directive(std::string_view text, const Position& at, int depth) {
         if (text.starts_with("#ifdef") || text.starts_with("#ifndef")) {
-            const std::string_view name = stripped(argument(text, 6), "({", ")}");
-            const bool defined = defines_.contains(std::string(name));
+            const bool defined =
+                defines_.contains(lowered(stripped(argument(text, 6), "({", ")}")));
             const bool taken = text[3] == 'd' ? defined : !defined;
             branches_.push_back({active(), active() && taken, false, at});
         } else if (text.starts_with("#else")) {
@@ -498,23 +492,38 @@ private:
         } else if (!active()) {
             return;
         } else if (text.starts_with("#define")) {
-            const std::string name(firstWord(argument(text, 7)));
-            if (defines_.contains(name))
-                return;
-            if (defines_.size() == limits_.maxDefines) {
-                unkeepable(); // warned about once per load
-                if (!definesFull_)
-                    warn(at, "more than " + std::to_string(limits_.maxDefines) +
-                                 " names defined: the rest are ignored");
-                definesFull_ = true;
-                return;
-            }
-            defines_.insert(name);
+            define(lowered(firstWord(argument(text, 7))), at);
         } else if (text.starts_with("#undef")) {
-            defines_.erase(std::string(firstWord(argument(text, 5))));
+            // The whole argument is the name: "#undef X Y" leaves X defined.
+            if (const auto it = defines_.find(lowered(stripped(argument(text, 5), "", "")));
+                it != defines_.end()) {
+                definedBytes_ -= it->size();
+                defines_.erase(it);
+            }
         } else if (text.starts_with("#include")) {
             include(stripped(argument(text, 7), "\"<", "\">"), at, depth);
         }
+    }
+
+    // Defines a (lowered) name, within the limits: every name is held until
+    // the load ends, so their count and their bytes are both bounded.
+    void define(std::string name, const Position& at) {
+        if (defines_.contains(name))
+            return;
+        if (defines_.size() == limits_.maxDefines ||
+            definedBytes_ + name.size() > limits_.maxDefinedBytes) {
+            unkeepable(); // warned about once per load
+            if (!definesFull_)
+                warn(at, defines_.size() == limits_.maxDefines
+                             ? "more than " + std::to_string(limits_.maxDefines) +
+                                   " names defined: the rest are ignored"
+                             : "more than " + std::to_string(limits_.maxDefinedBytes) +
+                                   " bytes of defined names: the rest are ignored");
+            definesFull_ = true;
+            return;
+        }
+        definedBytes_ += name.size();
+        defines_.insert(std::move(name));
     }
 
     void include(std::string_view name, const Position& at, int depth) {
@@ -562,8 +571,7 @@ private:
             candidates.push_back("arenas/" + place_.arena + "/" + n);
         candidates.push_back("conf/" + n);
         candidates.push_back(n);
-        if (!place_.arena.empty())
-            candidates.push_back("arenas/(default)/" + n);
+        candidates.push_back("arenas/(default)/" + n);
 
         Found found;
         std::string unreadable;
@@ -683,6 +691,9 @@ private:
         if (inSection_)
             sectionEntered();
         defines_ = e.defines;
+        definedBytes_ = 0;
+        for (const std::string& name : defines_)
+            definedBytes_ += name.size();
     }
 
     // An included file being read while what it does is recorded.
@@ -751,13 +762,15 @@ private:
         return i;
     }
 
-    void keyLine(std::string_view text, const Position& at) {
+    // A line trimmed at both ends that is no header: a key, with or without
+    // its value.
+    void keyLine(std::string_view text, const Position& at, bool plain) {
         if (text.front() == '=')
             return;
         // Most lines of a big zone are plain keys (no ':', no '\\') that a
         // filtered load keeps only in a kept section, and only a few of.
         if (filtered_ && fastFilter_ && inSection_) {
-            if (plainLine_ && !sectionWanted_)
+            if (plain && !sectionWanted_)
                 return;
             // Where the plain key ends: at its '=', at a ':' or '\\' in it, or
             // at the end.
@@ -783,18 +796,25 @@ private:
         }
         key_.clear();
         const std::size_t end = unescape(text, '=', kKeyBytes, key_);
-        while (!key_.empty() && isSpace(key_.back()))
-            key_.pop_back();
+        // A key cut at its 63rd byte, or on a line without '=', stands as it
+        // is; only a key before its '=' loses its end blanks (escaped ones too).
         const bool hasValue = end < text.size() && text[end] == '=';
+        if (hasValue) {
+            while (!key_.empty() && isSpace(key_.back()))
+                key_.pop_back();
+        }
+        // Only a key with its value names Section:Key itself; a line without
+        // '=' belongs to the current section, or before any header is kept
+        // under its bare name.
         name_.clear();
-        if (key_.find(':') == std::string::npos) {
-            if (!inSection_) {
-                if (hasValue)
-                    warn(at, "value not in any section: ignored");
+        if (!hasValue || key_.find(':') == std::string::npos) {
+            if (inSection_) {
+                name_ = section_;
+                name_ += ':';
+            } else if (hasValue) {
+                warn(at, "value not in any section: ignored");
                 return;
             }
-            name_ = section_;
-            name_ += ':';
         }
         for (const char c : key_)
             name_ += asciiLower(c);
@@ -826,7 +846,8 @@ private:
     const IncludeLimits& limits_;
     std::unique_ptr<IncludeSettings> out_;
     bool filtered_;
-    std::unordered_set<std::string> defines_;
+    std::unordered_set<std::string> defines_; // lowered
+    std::size_t definedBytes_ = 0;            // the bytes of their names
     bool definesFull_ = false;
     std::vector<Branch> branches_;
     std::string section_; // lowered
@@ -855,7 +876,6 @@ private:
     std::vector<std::vector<std::size_t>> keysByHash_ =
         std::vector<std::vector<std::size_t>>(kKeyBuckets);
     std::string key_, name_, value_; // kept to keep their room
-    bool plainLine_ = false;         // the line being read holds no ':' and no '\\'
     std::string joined_;             // the pieces joined so far, while joining_
     bool joining_ = false;
     Position joinedAt_{};
@@ -934,31 +954,22 @@ std::int32_t includeValueToInt(std::string_view value) {
         negative = value[i] == '-';
         ++i;
     }
-    const auto digit = [](char c) -> unsigned {
-        if (c >= '0' && c <= '9')
-            return static_cast<unsigned>(c - '0');
-        if (c >= 'a' && c <= 'z')
-            return static_cast<unsigned>(c - 'a' + 10);
-        if (c >= 'A' && c <= 'Z')
-            return static_cast<unsigned>(c - 'A' + 10);
-        return 99;
-    };
     unsigned base = 10;
     if (i < value.size() && value[i] == '0') {
         base = 8;
         if (i + 2 < value.size() && (value[i + 1] == 'x' || value[i + 1] == 'X') &&
-            digit(value[i + 2]) < 16) {
+            digitValue(value[i + 2]) < 16) {
             base = 16;
             i += 2;
         }
     }
-    if (i == value.size() || digit(value[i]) >= base)
+    if (i == value.size() || digitValue(value[i]) >= base)
         return !value.empty() && (value[0] == 'y' || value[0] == 'Y') ? 1 : 0;
     // The magnitude saturates at 2^63, where the 64-bit long's range ends.
     constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
     std::uint64_t magnitude = 0;
-    for (; i < value.size() && digit(value[i]) < base; ++i) {
-        const unsigned d = digit(value[i]);
+    for (; i < value.size() && digitValue(value[i]) < base; ++i) {
+        const unsigned d = digitValue(value[i]);
         if (magnitude > (kLimit - d) / base)
             magnitude = kLimit;
         else

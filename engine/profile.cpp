@@ -1,5 +1,6 @@
 #include "profile.h"
 
+#include "ascii.h"
 #include "byte_scan.h"
 
 #include <algorithm>
@@ -29,10 +30,6 @@ constexpr auto kClasses = [] {
 
 bool is(char c, unsigned char what) {
     return kClasses[static_cast<unsigned char>(c)] & what;
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 std::string_view trim(std::string_view s) {

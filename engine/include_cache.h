@@ -47,6 +47,7 @@ struct IncludeEffect {
     std::vector<std::pair<std::string, std::string>> lookups;
     std::uint64_t bytes = 0;  // bytes read
     std::size_t included = 0; // files included within it
+    std::size_t lookedUp = 0; // candidate paths tried within it
     // The state it leaves.
     std::string section;
     bool inSection = false;

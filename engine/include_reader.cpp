@@ -2,6 +2,7 @@
 
 #include "ascii.h"
 #include "byte_scan.h"
+#include "file_names.h"
 #include "include_cache.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -57,19 +57,14 @@ struct Piece {
     bool plain;               // holds no ':' and no '\\'
 };
 
-// Hands out a file's pieces from a buffer that holds at most 64 KiB of it,
-// or from bytes in memory, counting editor lines as it goes.
+// Hands out the pieces of a file's bytes in memory, counting editor lines
+// as it goes.
 class PieceReader {
 public:
-    explicit PieceReader(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
-    explicit PieceReader(std::string_view bytes)
-        : data_(bytes.data()), end_(bytes.size()), eof_(true) {}
+    explicit PieceReader(std::string_view bytes) : data_(bytes.data()), end_(bytes.size()) {}
 
-    // The next piece of at most `limit` bytes; false at the end or on a
-    // failed read (see error()).
+    // The next piece of at most `limit` bytes; false at the end.
     bool next(std::size_t limit, Piece& piece) {
-        if (end_ - begin_ <= limit && !eof_)
-            fill();
         if (begin_ == end_)
             return false;
         const std::size_t room = std::min(limit, end_ - begin_);
@@ -139,32 +134,7 @@ public:
         return line - from;
     }
 
-    int error() const { return error_; }
-
 private:
-    static constexpr std::size_t kBufferBytes = 64 * 1024;
-
-    // Keeps at least one byte past the longest piece when the file has it,
-    // so that a CR at a piece's end knows whether an LF follows.
-    void fill() {
-        if (end_ > begin_)
-            std::memmove(buffer_.get(), data_ + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        data_ = buffer_.get();
-        while (!eof_ && end_ < kBufferBytes) {
-            const ssize_t n = ::read(fd_, buffer_.get() + end_, kBufferBytes - end_);
-            if (n > 0) {
-                end_ += static_cast<std::size_t>(n);
-            } else if (n == 0 || errno != EINTR) {
-                if (n < 0)
-                    error_ = errno;
-                eof_ = true;
-            }
-        }
-        cr_ = nul_ = colon_ = backslash_ = kUnknown; // the bytes have moved
-    }
-
     // The first `c` from `from` on in the buffer, or end_.
     std::size_t find(std::size_t from, char c) const {
         const void* at = from < end_ ? std::memchr(data_ + from, c, end_ - from) : nullptr;
@@ -178,13 +148,9 @@ private:
     }
 
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-    int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;
     std::size_t begin_ = 0, end_ = 0;
-    bool eof_ = false;
     mutable std::size_t cr_ = kUnknown, nul_ = kUnknown, colon_ = kUnknown, backslash_ = kUnknown;
-    int error_ = 0;
     std::size_t line_ = 1;
 };
 
@@ -271,21 +237,20 @@ public:
                 kind += ':' + key + '\n';
             for (const std::uint64_t n :
                  {std::uint64_t(limits_.maxDepth), limits_.maxIncludes, limits_.maxBytes,
-                  limits_.maxDefines, limits_.maxDefinedBytes, limits_.maxWarnings})
+                  limits_.maxDefines, limits_.maxDefinedBytes, limits_.maxWarnings,
+                  limits_.maxLookups})
                 kind += std::to_string(n) + ' ';
             cache_ = cache->serves(kind) ? cache : nullptr;
         }
     }
 
-    // Reads the checked file (a PieceReader or an OpenFile); the errno of
-    // a read that failed midway, or 0.
-    template <typename Source> int readTop(Source& source, const std::string& name) {
-        const int error = readFile(source, name, 0);
+    // Reads the checked file's bytes, and ends the load.
+    void readTop(std::string_view bytes, const std::string& name) {
+        readFile(bytes, name, 0);
         if (joining_)
             warn(joinedAt_, "the last line ends with \\ and joins nothing: it is not read");
         for (const Branch& b : branches_)
             warn(b.at, "#ifdef still open when everything has been read");
-        return error;
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -339,20 +304,13 @@ private:
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
 
-    // A file mapped, or read in 64 KiB pieces where it cannot be.
-    int readFile(const OpenFile& file, const std::string& name, int depth) {
-        const Bytes mapped = file.size() > 0 && file.size() <= SIZE_MAX
-                                 ? Bytes::map(file.fd(), static_cast<std::size_t>(file.size()))
-                                 : Bytes();
-        if (mapped.size() > 0) {
-            PieceReader reader(mapped.view());
-            return readFile(reader, name, depth);
-        }
-        PieceReader reader(file.fd());
-        return readFile(reader, name, depth);
+    // A file's bytes, as the file layer read them (see loadArena).
+    void readFile(std::string_view bytes, const std::string& name, int depth) {
+        PieceReader reader(bytes);
+        readFile(reader, name, depth);
     }
 
-    int readFile(PieceReader& reader, const std::string& name, int depth) {
+    void readFile(PieceReader& reader, const std::string& name, int depth) {
         const auto file = static_cast<std::uint32_t>(out_->files.size());
         out_->files.push_back(name);
         FileNotes notes;
@@ -399,9 +357,6 @@ private:
                 handleLine(text, at, depth, piece.plain);
             }
         }
-        if (reader.error() != 0)
-            warn({file, piece.line}, std::string("read failed: ") + std::strerror(reader.error()));
-        return reader.error();
     }
 
     void note(const Piece& piece, bool cut, const Position& at, FileNotes& notes) {
@@ -539,31 +494,37 @@ private:
                          " included files read in one load (an include cycle?)");
             return;
         }
-        Found found = find(name);
+        const Found found = find(name, true);
+        if (found.lookupsOut) {
+            unkeepable();
+            warn(at, found.problem);
+            return;
+        }
         for (Recording& r : recordings_) {
             if (r.effect.lookups.size() < IncludeCache::kMaxLookups)
                 r.effect.lookups.emplace_back(name, found.outcome());
             else
                 r.keepable = false;
         }
-        if (!found.file) {
+        if (!found.problem.empty()) {
             warn(at, found.problem);
             return;
         }
         ++included_;
-        readIncluded(*found.file, found.path, depth + 1);
+        readIncluded(found.path, quoted, at, depth + 1);
     }
 
-    // Where an #include NAME leads for this arena: the file found, or why
-    // nothing is read.
+    // Where an #include NAME leads for this arena: the file found (not yet
+    // read), or why nothing is read.
     struct Found {
-        std::optional<OpenFile> file;
         std::string path;
         std::string problem;
-        const std::string& outcome() const { return file ? path : problem; }
+        bool lookupsOut = false; // the load's look-ups ran out
+        const std::string& outcome() const { return problem.empty() ? path : problem; }
     };
 
-    Found find(std::string_view name) const {
+    // With `counted`, each candidate tried is one of the load's look-ups.
+    Found find(std::string_view name, bool counted) {
         const std::string quoted = "#include \"" + std::string(name) + "\"";
         std::vector<std::string> candidates;
         const std::string n(name);
@@ -576,21 +537,30 @@ private:
         Found found;
         std::string unreadable;
         for (const std::string& candidate : candidates) {
+            // Each name looked for costs the file system a look-up: a file
+            // that includes itself, and many names found nowhere, would
+            // otherwise ask for hundreds of millions.
+            if (counted && lookups_ == limits_.maxLookups) {
+                found.problem = quoted + " not followed: " + std::to_string(limits_.maxLookups) +
+                                " include look-ups in one load (an include cycle?)";
+                found.lookupsOut = true;
+                return found;
+            }
+            lookups_ += counted ? 1 : 0;
             const std::string path = joinPath(place_.zone, candidate);
-            OpenFile file = OpenFile::open(path);
-            switch (file.status()) {
+            const FileRead file = probeSettingsFile(path);
+            switch (file.status) {
             case FileStatus::Ok:
-                found.file.emplace(std::move(file));
                 found.path = path;
                 return found;
             case FileStatus::NotRegular:
-                if (file.isFolder())
+                if (file.folder)
                     continue;
                 found.problem = quoted + ": " + path + " is not a regular file: skipped";
                 return found;
             case FileStatus::Unreadable:
                 if (unreadable.empty())
-                    unreadable = path + ": " + std::strerror(file.error());
+                    unreadable = path + ": " + std::strerror(file.error);
                 continue;
             case FileStatus::Missing:
                 continue;
@@ -610,13 +580,31 @@ private:
         return found;
     }
 
+    // Reads an included file found at `path`, which may still fail (or
+    // change) between the look-up and the read.
+    void readFound(const std::string& path, const std::string& quoted, const Position& at,
+                   int depth) {
+        const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+        if (file.status == FileStatus::Ok) {
+            readFile(file.bytes.view(), path, depth);
+            return;
+        }
+        unkeepable();
+        if (file.error == kChangedWhileRead)
+            warn(at, quoted + ": " + path +
+                         " shrank or failed while it was read: its settings are missing");
+        else
+            warn(at, quoted + " cannot be read (" + path + ": " +
+                         failureReason(file.status, file.error) + "): its settings are missing");
+    }
+
     // An included file: played again from the cache where it was read in
     // the same state before, else read (and kept, where what it did
     // depends on nothing but its entry state and its own includes).
-    void readIncluded(const OpenFile& file, const std::string& path, int depth) {
+    void readIncluded(const std::string& path, const std::string& quoted, const Position& at,
+                      int depth) {
         if (!cache_ || defines_.size() > IncludeCache::kMaxDefines) {
-            if (readFile(file, path, depth) != 0)
-                unkeepable();
+            readFound(path, quoted, at, depth);
             return;
         }
         IncludeEntry entry{depth, section_, inSection_, defines_};
@@ -631,11 +619,11 @@ private:
         recordings_.push_back({static_cast<std::uint32_t>(out_->files.size()),
                                bytes_,
                                included_,
+                               lookups_,
                                branches_.size(),
                                {},
                                true});
-        if (readFile(file, path, depth) != 0)
-            unkeepable();
+        readFound(path, quoted, at, depth);
         Recording r = std::move(recordings_.back());
         recordings_.pop_back();
         // What leaks out of the file (a join still open, an #ifdef left
@@ -652,6 +640,7 @@ private:
         }
         e.bytes = bytes_ - r.bytesAt;
         e.included = included_ - r.includedAt;
+        e.lookedUp = lookups_ - r.lookupsAt;
         e.section = section_;
         e.inSection = inSection_;
         e.defines = defines_;
@@ -660,11 +649,12 @@ private:
 
     // Whether a kept effect is what reading the file would do now: within
     // the load's bounds, with its includes found as they were.
-    bool replayable(const IncludeEffect& e) const {
-        if (included_ + e.included >= limits_.maxIncludes || bytes_ + e.bytes > limits_.maxBytes)
+    bool replayable(const IncludeEffect& e) {
+        if (included_ + e.included >= limits_.maxIncludes || bytes_ + e.bytes > limits_.maxBytes ||
+            lookups_ + e.lookedUp >= limits_.maxLookups)
             return false;
         return std::all_of(e.lookups.begin(), e.lookups.end(), [&](const auto& lookup) {
-            return find(lookup.first).outcome() == lookup.second;
+            return find(lookup.first, false).outcome() == lookup.second;
         });
     }
 
@@ -686,6 +676,7 @@ private:
         }
         bytes_ += e.bytes;
         included_ += e.included;
+        lookups_ += e.lookedUp;
         section_ = e.section;
         inSection_ = e.inSection;
         if (inSection_)
@@ -701,6 +692,7 @@ private:
         std::uint32_t fileBase; // its index in the load's files
         std::uint64_t bytesAt;
         std::size_t includedAt;
+        std::size_t lookupsAt;
         std::size_t branchBase;
         IncludeEffect effect;
         bool keepable;
@@ -880,6 +872,7 @@ private:
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;
+    std::size_t lookups_ = 0;
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;
@@ -928,18 +921,15 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     ArenaLoader loader(place, wanted, limits, cache);
     ArenaLoad load;
     if (input) {
-        PieceReader reader(*input);
-        loader.readTop(reader, path);
+        loader.readTop(*input, path);
     } else {
-        const OpenFile file = OpenFile::open(path);
-        load.status = file.status();
-        load.error = file.error();
-        if (file.status() == FileStatus::Ok) {
-            if (const int error = loader.readTop(file, path); error != 0) {
-                load.status = FileStatus::Unreadable;
-                load.error = error;
-            }
-        }
+        // Read, not mapped: the reader goes through each byte once, so a
+        // mapping would save little (see bench/include_zones.sh).
+        const FileRead file = readSettingsFile(path, Reading::Plain, limits.maxBytes);
+        load.status = file.status;
+        load.error = file.error;
+        if (file.status == FileStatus::Ok)
+            loader.readTop(file.bytes.view(), path);
     }
     load.settings = loader.finish();
     return load;

@@ -25,19 +25,19 @@ bool findArenaFile(const std::string& zone, ZoneArena& arena) {
     int unreadableError = 0;
     for (const std::string& candidate : candidates) {
         const std::string path = under(zone, candidate);
-        const OpenFile file = OpenFile::open(path);
-        if (file.status() == FileStatus::Missing || file.isFolder())
+        const FileRead file = probeSettingsFile(path);
+        if (file.status == FileStatus::Missing || file.folder)
             continue;
-        if (file.status() == FileStatus::Unreadable) {
+        if (file.status == FileStatus::Unreadable) {
             // The server passes over it; said only when nothing follows.
             if (unreadable.empty()) {
                 unreadable = path;
-                unreadableError = file.error();
+                unreadableError = file.error;
             }
             continue;
         }
         arena.path = path;
-        arena.status = file.status();
+        arena.status = file.status;
         return true;
     }
     if (unreadable.empty())

@@ -6,11 +6,13 @@
 // state it leaves) per entry state, and plays it again where the same file
 // is included in the same state with its own includes found as before.
 
+#include "include_reader.h"
 #include "settings.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -19,6 +21,7 @@
 namespace korvane {
 
 using DefinedNames = std::unordered_set<std::string>;
+struct KeptNames; // include_reader.cpp
 
 // What reading an included file depends on besides its bytes.
 struct IncludeEntry {
@@ -69,12 +72,9 @@ public:
     };
 
     // A cache serves loads that keep the same settings under the same
-    // limits, told by `loadKind`; the first load that uses it sets it.
-    bool serves(const std::string& loadKind) {
-        if (loadKind_.empty())
-            loadKind_ = loadKind;
-        return loadKind_ == loadKind;
-    }
+    // limits: those of the first load that uses it, which shares its names.
+    std::shared_ptr<const KeptNames> names;
+    IncludeLimits limits;
 
     const std::vector<Kept>& kept(const std::string& path) const {
         static const std::vector<Kept> none;
@@ -93,7 +93,6 @@ public:
     std::size_t replays = 0;
 
 private:
-    std::string loadKind_;
     std::map<std::string, std::vector<Kept>> files_;
 };
 

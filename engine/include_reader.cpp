@@ -161,10 +161,90 @@ struct Assignment {
     bool set = false;
 };
 
+std::string combinedName(std::string_view section, std::string_view key) {
+    std::string name = lowered(section);
+    name += ':';
+    name += lowered(key);
+    return name;
+}
+
+// Lowered Section:Key; found by string_view, so no lookup allocates.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+
+// The kept keys by a hash of their length and three of their letters: a
+// line's key is compared with at most a few of them.
+constexpr std::size_t kKeyBuckets = 1024;
+std::size_t keyHash(std::string_view key) {
+    if (key.empty())
+        return 0;
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(asciiLower(key[i])); };
+    return (key.size() * 0x9E37u ^ at(0) * 131u ^ at(key.size() / 2) * 31u ^ at(key.size() - 1)) %
+           kKeyBuckets;
+}
+
+} // namespace
+
+// The settings a filtered load keeps and how it finds them: the same for
+// every load of a run that keeps the same settings, so a cache shares it.
+struct KeptNames {
+    std::vector<std::string> givenSections, givenKeys; // as asked
+    std::vector<std::string> sections, keys;           // lowered
+    NameIndex byName;                                  // Section:Key to its assignment
+    std::vector<std::size_t> at; // the assignment of each section and key, in order
+    std::vector<std::vector<std::size_t>> keysByHash =
+        std::vector<std::vector<std::size_t>>(kKeyBuckets);
+    // Whether a plain key line in a section may be judged by section and key
+    // alone: true unless a kept name holds more than one ':'.
+    bool fastFilter = true;
+
+    explicit KeptNames(const SettingNames& wanted) {
+        givenSections.assign(wanted.sections.begin(), wanted.sections.end());
+        givenKeys.assign(wanted.keys.begin(), wanted.keys.end());
+        for (const std::string_view section : wanted.sections)
+            sections.push_back(lowered(section));
+        for (const std::string_view key : wanted.keys) {
+            keys.push_back(lowered(key));
+            keysByHash[keyHash(key)].push_back(keys.size() - 1);
+        }
+        for (const std::string_view section : wanted.sections) {
+            for (const std::string_view key : wanted.keys) {
+                std::string name = combinedName(section, key);
+                // A kept name holding a second ':' ("s:t" + "k") could be
+                // set from a section and key that split it otherwise.
+                fastFilter = fastFilter && name.find(':') == name.rfind(':');
+                at.push_back(byName.emplace(std::move(name), byName.size()).first->second);
+            }
+        }
+    }
+
+    bool keeps(const SettingNames& wanted) const {
+        return std::equal(givenSections.begin(), givenSections.end(), wanted.sections.begin(),
+                          wanted.sections.end()) &&
+               std::equal(givenKeys.begin(), givenKeys.end(), wanted.keys.begin(),
+                          wanted.keys.end());
+    }
+};
+
+namespace {
+
 class IncludeSettings final : public Settings {
 public:
     void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
               std::span<Setting> out) const override {
+        // The names kept, asked in their order (as a check run asks them):
+        // each is where the load put it.
+        if (kept && kept->keeps({sections, keys})) {
+            for (std::size_t i = 0; i < kept->at.size(); ++i) {
+                const Assignment& a = assignments[kept->at[i]];
+                out[i] = a.set ? Setting{a.value, kept->at[i]} : Setting{};
+            }
+            return;
+        }
+        const NameIndex& byName = names();
         std::size_t i = 0;
         for (const std::string_view section : sections) {
             for (const std::string_view key : keys) {
@@ -182,21 +262,10 @@ public:
 
     std::span<const Warning> warnings() const override { return warningList; }
 
-    static std::string combinedName(std::string_view section, std::string_view key) {
-        std::string name = lowered(section);
-        name += ':';
-        name += lowered(key);
-        return name;
-    }
+    const NameIndex& names() const { return kept ? kept->byName : byName; }
 
-    // Lowered Section:Key; found by string_view, so no lookup allocates.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const {
-            return std::hash<std::string_view>{}(s);
-        }
-    };
-    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> byName;
+    std::shared_ptr<const KeptNames> kept; // of a filtered load
+    NameIndex byName;                      // of a load that keeps every setting
     std::vector<Assignment> assignments;
     std::vector<std::string> files;
     std::vector<Warning> warningList;
@@ -209,39 +278,22 @@ public:
                 IncludeCache* cache)
         : place_(place), limits_(limits), out_(std::make_unique<IncludeSettings>()),
           filtered_(wanted) {
-        if (wanted) {
-            for (const std::string_view section : wanted->sections)
-                wantedSections_.push_back(lowered(section));
-            for (const std::string_view key : wanted->keys) {
-                wantedKeys_.push_back(lowered(key));
-                keysByHash_[keyHash(key)].push_back(wantedKeys_.size() - 1);
-            }
-            for (const std::string_view section : wanted->sections) {
-                for (const std::string_view key : wanted->keys) {
-                    const std::string name = IncludeSettings::combinedName(section, key);
-                    keep(name);
-                    keptAt_.push_back(out_->byName.find(name)->second);
-                    // A kept name holding a second ':' ("s:t" + "k") could be
-                    // set from a section and key that split it otherwise.
-                    fastFilter_ = fastFilter_ && name.find(':') == name.rfind(':');
-                }
-            }
-        }
+        if (!wanted)
+            return;
         // Kept effects are in terms of the kept settings: a cache serves
         // filtered loads of the same settings under the same limits.
-        if (cache && filtered_) {
-            std::string kind;
-            for (const std::string& section : wantedSections_)
-                kind += section + '\n';
-            for (const std::string& key : wantedKeys_)
-                kind += ':' + key + '\n';
-            for (const std::uint64_t n :
-                 {std::uint64_t(limits_.maxDepth), limits_.maxIncludes, limits_.maxBytes,
-                  limits_.maxDefines, limits_.maxDefinedBytes, limits_.maxWarnings,
-                  limits_.maxLookups})
-                kind += std::to_string(n) + ' ';
-            cache_ = cache->serves(kind) ? cache : nullptr;
+        if (cache && cache->names && cache->names->keeps(*wanted) && cache->limits == limits)
+            kept_ = cache->names;
+        else
+            kept_ = std::make_shared<const KeptNames>(*wanted);
+        if (cache && !cache->names) {
+            cache->names = kept_;
+            cache->limits = limits;
         }
+        cache_ = cache && cache->names == kept_ ? cache : nullptr;
+        fastFilter_ = kept_->fastFilter;
+        out_->kept = kept_;
+        out_->assignments.resize(kept_->byName.size());
     }
 
     // Reads the checked file's bytes, and ends the load.
@@ -721,9 +773,11 @@ private:
     }
 
     void sectionEntered() {
-        const auto wanted = std::find(wantedSections_.begin(), wantedSections_.end(), section_);
-        sectionWanted_ = !filtered_ || wanted != wantedSections_.end();
-        sectionIndex_ = static_cast<std::size_t>(wanted - wantedSections_.begin());
+        if (!filtered_)
+            return;
+        const auto wanted = std::find(kept_->sections.begin(), kept_->sections.end(), section_);
+        sectionWanted_ = wanted != kept_->sections.end();
+        sectionIndex_ = static_cast<std::size_t>(wanted - kept_->sections.begin());
     }
 
     // Where a filtered load keeps key `key` of the current (kept) section, or
@@ -731,12 +785,12 @@ private:
     std::optional<std::size_t> keptIndex(std::string_view key) const {
         if (key.empty())
             return std::nullopt;
-        for (const std::size_t k : keysByHash_[keyHash(key)]) {
-            const std::string& w = wantedKeys_[k];
+        for (const std::size_t k : kept_->keysByHash[keyHash(key)]) {
+            const std::string& w = kept_->keys[k];
             if (w.size() == key.size() &&
                 std::equal(w.begin(), w.end(), key.begin(),
                            [](char a, char b) { return a == asciiLower(b); }))
-                return keptAt_[sectionIndex_ * wantedKeys_.size() + k];
+                return kept_->at[sectionIndex_ * kept_->keys.size() + k];
         }
         return std::nullopt;
     }
@@ -811,7 +865,8 @@ private:
         for (const char c : key_)
             name_ += asciiLower(c);
         std::size_t index;
-        if (const auto it = out_->byName.find(std::string_view(name_)); it != out_->byName.end()) {
+        if (const auto it = out_->names().find(std::string_view(name_));
+            it != out_->names().end()) {
             index = it->second;
         } else if (filtered_) {
             return;
@@ -845,30 +900,11 @@ private:
     std::string section_; // lowered
     bool inSection_ = false;
     bool sectionWanted_ = true;
-    // Whether a plain key line in a section may be judged by section and key
-    // alone: true unless a kept name holds more than one ':'.
-    bool fastFilter_ = true;
-    std::size_t sectionIndex_ = 0;            // of the current section, when kept
-    std::vector<std::string> wantedSections_; // lowered
-    std::vector<std::string> wantedKeys_;     // lowered
-    std::vector<std::size_t> keptAt_;         // assignment of each wanted section and key
-    // The kept keys by a hash of their length and three of their letters:
-    // a line's key is compared with at most a few of them.
-    static std::size_t keyHash(std::string_view key) {
-        if (key.empty())
-            return 0;
-        const auto at = [&](std::size_t i) {
-            return static_cast<unsigned char>(asciiLower(key[i]));
-        };
-        return (key.size() * 0x9E37u ^ at(0) * 131u ^ at(key.size() / 2) * 31u ^
-                at(key.size() - 1)) %
-               kKeyBuckets;
-    }
-    static constexpr std::size_t kKeyBuckets = 1024;
-    std::vector<std::vector<std::size_t>> keysByHash_ =
-        std::vector<std::vector<std::size_t>>(kKeyBuckets);
-    std::string key_, name_, value_; // kept to keep their room
-    std::string joined_;             // the pieces joined so far, while joining_
+    bool fastFilter_ = true;                // see KeptNames
+    std::size_t sectionIndex_ = 0;          // of the current section, when kept
+    std::shared_ptr<const KeptNames> kept_; // of a filtered load
+    std::string key_, name_, value_;        // kept to keep their room
+    std::string joined_;                    // the pieces joined so far, while joining_
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;

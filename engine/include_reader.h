@@ -103,6 +103,7 @@ struct IncludeLimits {
     std::size_t maxDefines = 100'000;                    // names defined at once
     std::size_t maxDefinedBytes = std::size_t{16} << 20; // and their bytes
     std::size_t maxWarnings = 100;                       // warnings listed
+    bool operator==(const IncludeLimits&) const = default;
 };
 
 // Loads an arena: the checked file at `path`, shown as `path` (or, with

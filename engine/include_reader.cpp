@@ -4,6 +4,7 @@
 #include "byte_scan.h"
 #include "file_names.h"
 #include "include_cache.h"
+#include "name_table.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -175,28 +176,17 @@ struct NameHash {
 };
 using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
 
-// The kept keys by a hash of their length and three of their letters: a
-// line's key is compared with at most a few of them.
-constexpr std::size_t kKeyBuckets = 1024;
-std::size_t keyHash(std::string_view key) {
-    if (key.empty())
-        return 0;
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(asciiLower(key[i])); };
-    return (key.size() * 0x9E37u ^ at(0) * 131u ^ at(key.size() / 2) * 31u ^ at(key.size() - 1)) %
-           kKeyBuckets;
-}
-
 } // namespace
 
 // The settings a filtered load keeps and how it finds them: the same for
 // every load of a run that keeps the same settings, so a cache shares it.
 struct KeptNames {
     std::vector<std::string> givenSections, givenKeys; // as asked
-    std::vector<std::string> sections, keys;           // lowered
+    std::vector<std::string> sections;                 // lowered
     NameIndex byName;                                  // Section:Key to its assignment
     std::vector<std::size_t> at; // the assignment of each section and key, in order
-    std::vector<std::vector<std::size_t>> keysByHash =
-        std::vector<std::vector<std::size_t>>(kKeyBuckets);
+    NameTable keyTable;          // the kept keys, by their index
+    std::size_t keyCount = 0;
     // Whether a plain key line in a section may be judged by section and key
     // alone: true unless a kept name holds more than one ':'.
     bool fastFilter = true;
@@ -206,10 +196,9 @@ struct KeptNames {
         givenKeys.assign(wanted.keys.begin(), wanted.keys.end());
         for (const std::string_view section : wanted.sections)
             sections.push_back(lowered(section));
-        for (const std::string_view key : wanted.keys) {
-            keys.push_back(lowered(key));
-            keysByHash[keyHash(key)].push_back(keys.size() - 1);
-        }
+        keyCount = wanted.keys.size();
+        for (std::size_t k = 0; k < keyCount; ++k)
+            keyTable.add(wanted.keys[k], k);
         for (const std::string_view section : wanted.sections) {
             for (const std::string_view key : wanted.keys) {
                 std::string name = combinedName(section, key);
@@ -783,16 +772,10 @@ private:
     // Where a filtered load keeps key `key` of the current (kept) section, or
     // nothing when it keeps no such key.
     std::optional<std::size_t> keptIndex(std::string_view key) const {
-        if (key.empty())
-            return std::nullopt;
-        for (const std::size_t k : kept_->keysByHash[keyHash(key)]) {
-            const std::string& w = kept_->keys[k];
-            if (w.size() == key.size() &&
-                std::equal(w.begin(), w.end(), key.begin(),
-                           [](char a, char b) { return a == asciiLower(b); }))
-                return kept_->at[sectionIndex_ * kept_->keys.size() + k];
-        }
-        return std::nullopt;
+        std::optional<std::size_t> kept;
+        kept_->keyTable.find(
+            key, [&](std::size_t k) { kept = kept_->at[sectionIndex_ * kept_->keyCount + k]; });
+        return kept;
     }
 
     // Copies `text` up to `stop` (or its end, or `limit` characters), each

@@ -128,8 +128,8 @@ public:
             // An arena without a file of its own is named beside the one it reads.
             const bool own = arena.path == withSlash(zone) + "arenas/" + arena.name + "/arena.conf";
             const auto errors =
-                check({arena.path, std::nullopt, dialect_, root, arena.name, &cache}, arena.name,
-                      own ? "" : " (arena " + quotedName(arena.name) + ")");
+                check({arena.path, std::nullopt, dialect_, root, arena.name, false, &cache},
+                      arena.name, own ? "" : " (arena " + quotedName(arena.name) + ")");
             if (!errors)
                 continue;
             ++summary.arenas;
@@ -262,6 +262,9 @@ int main(int argc, char** argv) {
 
     const Format format = formats.at(formatName);
     const korvane::Dialect dialect = dialects.at(dialectName);
+    if (dialect == korvane::Dialect::Profile && (zone || arena))
+        return usageError(std::string(zone ? "--zone" : "--arena") +
+                          " is for the include dialect: it cannot go with --dialect=profile");
     const bool colour = format == Format::Text && useColour(colourMode);
     std::vector<bool> zones;
     for (const std::string& path : files)
@@ -277,16 +280,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const bool fromStdin = path == "-";
-        korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
-                                         arena};
-        if (fromStdin) {
-            korvane::FileRead read = korvane::readStandardInput();
-            if (read.status != FileStatus::Ok) {
-                run.trouble(kStdinName, korvane::failureReason(read.status, read.error));
-                continue;
-            }
-            request.input = std::move(read.bytes);
-        }
+        korvane::SettingsRequest request{
+            fromStdin ? kStdinName : path, std::nullopt, dialect, zone, arena, fromStdin};
         run.check(std::move(request));
     }
     if (strict && run.warnings() > 0) {

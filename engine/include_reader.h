@@ -74,7 +74,9 @@ struct ArenaPlace {
 // The zone folder and arena that the path of a checked file implies:
 // .../Z/arenas/A/FILE gives Z and A; a file below a folder named conf gives
 // that folder's parent and no arena; any other file its own folder and no
-// arena. Z is relative when `path` is (".." where it has to be).
+// arena. The folders are those the file system resolves (a "link/.." is
+// the parent of the link's target). Z is relative when `path` is (".."
+// where it has to be).
 ArenaPlace arenaPlaceOf(const std::string& path);
 
 // The settings a load keeps: every key of `keys` in every section of

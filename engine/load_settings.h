@@ -24,6 +24,8 @@ struct SettingsRequest {
     // implies (arenaPlaceOf).
     std::optional<std::string> zone = std::nullopt;
     std::optional<std::string> arena = std::nullopt;
+    // Read from standard input (and shown as `path`), unless `input` is given.
+    bool standardInput = false;
     // Where the include dialect keeps what included files set across the
     // loads of one run (a zone's arenas), or none.
     IncludeCache* cache = nullptr;

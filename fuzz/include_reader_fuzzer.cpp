@@ -124,6 +124,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            all.settings->locate(whole[i].where));
         }
         FUZZ_CHECK(some.settings->warnings().size() == all.settings->warnings().size());
+
+        // Loads that share an include cache (as a zone's arenas do) answer as
+        // the load alone does: the first keeps what its includes did, the
+        // second plays it back.
+        korvane::IncludeCache cache;
+        for (int run = 0; run < 2; ++run) {
+            const auto cached =
+                korvane::loadArena(checked, std::nullopt, place, &wanted, limits, &cache);
+            std::vector<korvane::Setting> again(kept.size());
+            cached.settings->read(sectionViews, keyViews, again);
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                FUZZ_CHECK(again[i].value == kept[i].value);
+                FUZZ_CHECK((again[i].where == korvane::Setting::kNowhere) ==
+                           (kept[i].where == korvane::Setting::kNowhere));
+                if (kept[i].where != korvane::Setting::kNowhere)
+                    FUZZ_CHECK(cached.settings->locate(again[i].where) ==
+                               some.settings->locate(kept[i].where));
+            }
+            FUZZ_CHECK(std::ranges::equal(cached.settings->warnings(), some.settings->warnings()));
+        }
     };
     keptAgree(sections, keys);
     const auto noColon = [](const std::string& s) { return s.find(':') == std::string::npos; };
@@ -134,24 +154,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const korvane::Warning& w : all.settings->warnings())
         FUZZ_CHECK(!w.where || w.where->line >= 1);
 
-    // Loads that share an include cache (as a zone's arenas do) answer as
-    // the load alone does: the first keeps what its includes did, the
-    // second plays it back.
-    korvane::IncludeCache cache;
-    for (int run = 0; run < 2; ++run) {
-        const auto cached =
-            korvane::loadArena(checked, std::nullopt, place, &wanted, limits, &cache);
-        std::vector<korvane::Setting> again(kept.size());
-        cached.settings->read(sectionViews, keyViews, again);
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            FUZZ_CHECK(again[i].value == kept[i].value);
-            FUZZ_CHECK((again[i].where == korvane::Setting::kNowhere) ==
-                       (kept[i].where == korvane::Setting::kNowhere));
-            if (kept[i].where != korvane::Setting::kNowhere)
-                FUZZ_CHECK(cached.settings->locate(again[i].where) ==
-                           some.settings->locate(kept[i].where));
-        }
-        FUZZ_CHECK(std::ranges::equal(cached.settings->warnings(), some.settings->warnings()));
-    }
     return 0;
 }

@@ -2,7 +2,10 @@
 # Big and hostile zones of .conf files through korvane-check. For each it
 # prints the bytes read, the CPU time and peak memory of the check, and
 # fails when the report is not the expected one or the peak passes the bytes
-# read + 64 MiB. The first zone is also timed against cat of the same files
+# read + 64 MiB. A zone of 100 arenas sharing a 1 MiB ships file, and the
+# example zone, are checked in one run each (korvane-check ZONE), which must
+# report each arena as checking it alone does. The first three zones are
+# also timed against cat of the same (distinct) files
 # (CPU of whole processes, RUNS pairs in turn, medians): once with cat's
 # output thrown away unread (> /dev/null) and once read through a pipe, as a
 # harness reads it. CPU to the microsecond, with korvane-cputime.
@@ -83,6 +86,68 @@ done
 printf 'korvane-check CPU %.4f s (median of %d); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
     "$(median <"$WORK/k")" "$RUNS" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
 rm -rf "$WORK/z64"
+
+# A zone folder $1 of $2 arenas that all include one ships file of 1 MiB,
+# each overriding one setting of its own.
+make_arenas() {
+    mkdir -p "$1/conf"
+    settings 1024 1 >"$1/conf/ships.conf"
+    for i in $(seq "$2"); do
+        mkdir -p "$1/arenas/a$i"
+        printf '#include ships.conf\n[Warbird]\nInitialEnergy=%d\n' $((900 + i % 200)) \
+            >"$1/arenas/a$i/arena.conf"
+    done
+}
+
+# Whether the zone run of $1 reports each arena as checking its file alone
+# does (the JSON object of each, less the arena's name).
+same_as_alone() {
+    local zone=$1 n=0
+    "$CHECK" --format=json "$zone" >"$WORK/zone.json" 2>/dev/null || [ $? -eq 1 ] || return 1
+    while IFS= read -r object; do
+        case $object in '{"zone":'*) continue ;; esac
+        local file arena
+        file=$(printf '%s' "$object" | sed 's/^{"file":"\([^"]*\)","arena":"\([^"]*\)".*/\1/')
+        arena=$(printf '%s' "$object" | sed 's/^{"file":"\([^"]*\)","arena":"\([^"]*\)".*/\2/')
+        local alone
+        alone=$("$CHECK" --format=json --arena "$arena" "$file" 2>/dev/null) || true
+        [ "$(printf '%s' "$object" | sed 's/,"arena":"[^"]*"//')" = "$alone" ] || {
+            echo "FAILED: arena $arena is not reported as checking $file alone" >&2
+            return 1
+        }
+        n=$((n + 1))
+    done <"$WORK/zone.json"
+    echo "$n arenas reported as each alone"
+}
+
+# The zone run of $1 against cat of its distinct files, as the first zone.
+zone_vs_cat() {
+    local zone=$1 files
+    mapfile -t files < <(find "$zone" -type f -name '*.conf' | sort)
+    : >"$WORK/null" && : >"$WORK/pipe" && : >"$WORK/k"
+    for _ in $(seq "$RUNS"); do
+        k=$(cpu "$CHECK" "$zone")
+        n=$(cpu cat "${files[@]}")
+        p=$(cpu --pipe cat "${files[@]}")
+        awk -v k="$k" -v n="$n" 'BEGIN { print (n > 0 ? k / n : 0) }' >>"$WORK/null"
+        awk -v k="$k" -v p="$p" 'BEGIN { print (p > 0 ? k / p : 0) }' >>"$WORK/pipe"
+        echo "$k" >>"$WORK/k"
+    done
+    printf 'korvane-check CPU %.4f s (median of %d, %d files); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
+        "$(median <"$WORK/k")" "$RUNS" "${#files[@]}" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
+}
+
+echo
+echo "== a zone of 100 arenas that all include one 1 MiB ships file, in one run, against cat"
+make_arenas "$WORK/z100" 100
+same_as_alone "$WORK/z100" || exit 1
+zone_vs_cat "$WORK/z100"
+rm -rf "$WORK/z100"
+
+echo
+echo "== the example zone, in one run, against cat"
+same_as_alone examples/zone || exit 1
+zone_vs_cat examples/zone
 
 # name, maker, the findings the report must have
 hostile() {

@@ -1,8 +1,11 @@
 // korvane-check: the check run for terminals, scripts and CI.
 
 #include "check_file.h"
+#include "include_cache.h"
+#include "include_reader.h"
 #include "korvane_version.h"
 #include "report_writer.h"
+#include "zone_arenas.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -62,6 +65,110 @@ private:
     int error_ = 0;
 };
 
+// One run over the FILEs and zones given: writes each report, keeps the
+// exit status and counts the reader's warnings.
+class Run {
+public:
+    Run(Format format, bool colour, bool headed, korvane::Dialect dialect)
+        : format_(format), colour_(colour), headed_(headed), dialect_(dialect) {}
+
+    // Checks one file and writes its report, under `heading` where reports
+    // are headed; the findings, or nothing when it could not be checked.
+    std::optional<int> check(korvane::SettingsRequest request,
+                             std::optional<std::string> arena = std::nullopt,
+                             const std::string& heading = {}) {
+        korvane::cli::FileReport report{
+            request.path,
+            korvane::checkFile(std::move(request), locatesFindings(format_)
+                                                       ? korvane::Findings::Locate
+                                                       : korvane::Findings::Skip),
+            std::move(arena)};
+        if (report.outcome.status != FileStatus::Ok) {
+            trouble(report.name,
+                    korvane::failureReason(report.outcome.status, report.outcome.error));
+            return std::nullopt;
+        }
+        std::ostringstream text;
+        if (format_ == Format::Text && headed_)
+            text << (first_ ? "" : "\n") << "==> " << quotedName(report.name) << heading
+                 << " <==\n";
+        first_ = false;
+        korvane::cli::writeReport(text, report, format_, colour_);
+        if (format_ == Format::Github)
+            korvane::cli::writeWarnings(text, report, format_);
+        else
+            korvane::cli::writeWarnings(std::cerr, report, format_);
+        out_.write(text.str());
+        warnings_ += report.outcome.warnings.size();
+        if (report.outcome.errors > 0)
+            findings();
+        return report.outcome.errors;
+    }
+
+    // Checks every arena of the zone folder `zone`, then closes with the
+    // numbers of the zone. Included files are read once for all arenas.
+    void checkZone(const std::string& zone) {
+        const korvane::ZoneArenas found = korvane::zoneArenas(zone);
+        if (found.error != 0)
+            trouble(zone + "/arenas", std::strerror(found.error));
+        if (found.arenas.empty()) {
+            trouble(zone, "a zone folder without arenas (no arena.conf found)");
+            return;
+        }
+        // The zone as checking an arena's own file would name it.
+        const std::string root =
+            korvane::arenaPlaceOf(withSlash(zone) + "arenas/(default)/arena.conf").zone;
+        korvane::IncludeCache cache;
+        korvane::cli::ZoneSummary summary{zone};
+        for (const korvane::ZoneArena& arena : found.arenas) {
+            if (arena.status != FileStatus::Ok) {
+                trouble(arena.path, korvane::failureReason(arena.status, arena.error));
+                continue;
+            }
+            // An arena without a file of its own is named beside the one it reads.
+            const bool own = arena.path == withSlash(zone) + "arenas/" + arena.name + "/arena.conf";
+            const auto errors =
+                check({arena.path, std::nullopt, dialect_, root, arena.name, false, &cache},
+                      arena.name, own ? "" : " (arena " + quotedName(arena.name) + ")");
+            if (!errors)
+                continue;
+            ++summary.arenas;
+            summary.arenasWithErrors += *errors > 0 ? 1 : 0;
+            summary.errors += *errors;
+        }
+        std::ostringstream text;
+        korvane::cli::writeZoneSummary(text, summary, format_);
+        out_.write(text.str());
+    }
+
+    void trouble(const std::string& name, const std::string& reason) {
+        std::cerr << "korvane-check: " << quotedName(name) << ": " << reason << '\n';
+        status_ = kExitTrouble;
+    }
+
+    int status() const { return status_; }
+    std::size_t warnings() const { return warnings_; }
+    void findings() {
+        if (status_ == kExitOk)
+            status_ = kExitFindings;
+    }
+    const Output& out() const { return out_; }
+
+private:
+    static std::string withSlash(const std::string& folder) {
+        return folder.ends_with('/') ? folder : folder + '/';
+    }
+
+    Format format_;
+    bool colour_;
+    bool headed_;
+    korvane::Dialect dialect_;
+    Output out_;
+    int status_ = kExitOk;
+    bool first_ = true;
+    std::size_t warnings_ = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,15 +178,19 @@ int main(int argc, char** argv) {
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
-    app.footer("Exit status: 0 when every FILE is OK, 1 when any has findings, 2 on a usage\n"
-               "error or when a FILE cannot be checked. FILE - reads standard input; put --\n"
-               "before a FILE whose name starts with -.");
+    app.footer("A zone folder (one that holds arenas/) as FILE checks every arena of the zone,\n"
+               "each with its arena.conf as the server finds it, and closes with the numbers\n"
+               "of the zone.\n"
+               "Exit status: 0 when every FILE is OK, 1 when any has findings (or, with\n"
+               "--strict, when the reader warns), 2 on a usage error or when a FILE cannot be\n"
+               "checked. FILE - reads standard input; put -- before a FILE whose name starts\n"
+               "with -.");
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
     // Unknown options are named below, as CLI11 would take them for files.
     app.allow_extras();
 
     std::vector<std::string> files;
-    app.add_option("FILE", files, "Settings files to check")->required();
+    app.add_option("FILE", files, "Settings files, or zone folders, to check")->required();
     std::string colourMode = "auto";
     app.add_option("--color", colourMode,
                    "Colour the text report: auto (on a terminal, unless NO_COLOR is set and not "
@@ -113,6 +224,10 @@ int main(int argc, char** argv) {
     app.add_option("--arena", arena,
                    "The arena whose folder #include files are looked for first (default: the "
                    "one the FILE's path implies)");
+    bool strict = false;
+    app.add_flag("--strict", strict,
+                 "Fail the run (exit status 1) when the reader warns, even where no FILE has "
+                 "findings: for CI");
 
     // CLI11 would take the next argument as the value of "--format=".
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
@@ -151,42 +266,36 @@ int main(int argc, char** argv) {
         return usageError(std::string(zone ? "--zone" : "--arena") +
                           " is for the include dialect: it cannot go with --dialect=profile");
     const bool colour = format == Format::Text && useColour(colourMode);
-    Output out;
-    int status = kExitOk;
-    bool first = true;
-    for (const std::string& path : files) {
+    std::vector<bool> zones;
+    for (const std::string& path : files)
+        zones.push_back(path != "-" && korvane::isZoneFolder(path));
+    const bool anyZone = std::find(zones.begin(), zones.end(), true) != zones.end();
+    if (anyZone && (zone || arena))
+        return usageError("--zone and --arena are for a FILE; a zone folder names its own");
+    Run run(format, colour, files.size() > 1 || anyZone, dialect);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& path = files[i];
+        if (zones[i]) {
+            run.checkZone(path);
+            continue;
+        }
         const bool fromStdin = path == "-";
         korvane::SettingsRequest request{
             fromStdin ? kStdinName : path, std::nullopt, dialect, zone, arena, fromStdin};
-        korvane::cli::FileReport report{
-            request.path, korvane::checkFile(std::move(request), locatesFindings(format)
-                                                                     ? korvane::Findings::Locate
-                                                                     : korvane::Findings::Skip)};
-        if (report.outcome.status != FileStatus::Ok) {
-            std::cerr << "korvane-check: " << quotedName(report.name) << ": "
-                      << korvane::failureReason(report.outcome.status, report.outcome.error)
-                      << '\n';
-            status = kExitTrouble;
-            continue;
-        }
-        std::ostringstream text;
-        if (format == Format::Text && files.size() > 1)
-            text << (first ? "" : "\n") << "==> " << quotedName(report.name) << " <==\n";
-        first = false;
-        korvane::cli::writeReport(text, report, format, colour);
-        if (format == Format::Github)
-            korvane::cli::writeWarnings(text, report, format);
-        else
-            korvane::cli::writeWarnings(std::cerr, report, format);
-        out.write(text.str());
-        if (report.outcome.errors > 0 && status == kExitOk)
-            status = kExitFindings;
+        run.check(std::move(request));
+    }
+    if (strict && run.warnings() > 0) {
+        std::cerr << "korvane-check: " << run.warnings()
+                  << (run.warnings() == 1 ? " warning" : " warnings")
+                  << " from the reader, and --strict makes warnings fail the run\n";
+        run.findings();
     }
 
+    const Output& out = run.out();
     if (out.error() != 0) {
         std::cerr << "korvane-check: cannot write the report: " << std::strerror(out.error())
                   << '\n';
         return kExitTrouble;
     }
-    return status;
+    return run.status();
 }

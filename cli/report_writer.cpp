@@ -62,11 +62,13 @@ void writeJson(std::ostream& out, const FileReport& report) {
     for (const Warning& w : report.outcome.warnings)
         warnings.push_back(
             {{"file", fileOf(w.where)}, {"line", lineOf(w.where)}, {"text", w.text}});
-    const Json object = {{"file", report.name},
-                         {"errors", report.outcome.errors},
-                         {"lines", std::move(lines)},
-                         {"findings", std::move(findings)},
-                         {"warnings", std::move(warnings)}};
+    Json object = {{"file", report.name}};
+    if (report.arena)
+        object["arena"] = *report.arena;
+    object["errors"] = report.outcome.errors;
+    object["lines"] = std::move(lines);
+    object["findings"] = std::move(findings);
+    object["warnings"] = std::move(warnings);
     // A path need not be UTF-8; JSON text must be, so stray bytes become U+FFFD.
     out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
@@ -144,6 +146,20 @@ void writeWarnings(std::ostream& out, const FileReport& report, Format format) {
         else
             out << warningLine(w, report.name) << '\n';
     }
+}
+
+void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format) {
+    if (format == Format::Json) {
+        const Json object = {{"zone", summary.zone},
+                             {"arenas", summary.arenas},
+                             {"arenas_with_errors", summary.arenasWithErrors},
+                             {"errors", summary.errors}};
+        out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        return;
+    }
+    out << (format == Format::Text ? "\n" : "") << "Arenas checked: " << summary.arenas
+        << ", with errors: " << summary.arenasWithErrors << ", total errors: " << summary.errors
+        << ".\n";
 }
 
 void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour) {

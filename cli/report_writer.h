@@ -3,6 +3,7 @@
 #include "check_file.h"
 #include "file_names.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -25,11 +26,23 @@ inline bool locatesFindings(Format f) {
 struct FileReport {
     std::string name; // as given on the command line, or <stdin>
     CheckOutcome outcome;
+    std::optional<std::string> arena = std::nullopt; // when checked as one of a zone's arenas
+};
+
+// The closing numbers of a zone checked in one run.
+struct ZoneSummary {
+    std::string zone; // as given on the command line
+    std::size_t arenas = 0;
+    std::size_t arenasWithErrors = 0;
+    long long errors = 0;
 };
 
 // Writes one file's report to `out` in the chosen format; `colour` (ANSI)
 // applies to text only.
 void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour);
+
+// Writes the line that closes a zone's reports (in JSON, an object).
+void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format);
 
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.

@@ -2,6 +2,8 @@
 
 #include "ascii.h"
 #include "byte_scan.h"
+#include "file_names.h"
+#include "include_cache.h"
 #include "name_table.h"
 
 #include <algorithm>
@@ -160,10 +162,78 @@ struct Assignment {
     bool set = false;
 };
 
+std::string combinedName(std::string_view section, std::string_view key) {
+    std::string name = lowered(section);
+    name += ':';
+    name += lowered(key);
+    return name;
+}
+
+// Lowered Section:Key; found by string_view, so no lookup allocates.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+
+} // namespace
+
+// The settings a filtered load keeps and how it finds them: the same for
+// every load of a run that keeps the same settings, so a cache shares it.
+struct KeptNames {
+    std::vector<std::string> givenSections, givenKeys; // as asked
+    std::vector<std::string> sections;                 // lowered
+    NameIndex byName;                                  // Section:Key to its assignment
+    std::vector<std::size_t> at; // the assignment of each section and key, in order
+    NameTable keyTable;          // the kept keys, by their index
+    std::size_t keyCount = 0;
+    // Whether a plain key line in a section may be judged by section and key
+    // alone: true unless a kept name holds more than one ':'.
+    bool fastFilter = true;
+
+    explicit KeptNames(const SettingNames& wanted) {
+        givenSections.assign(wanted.sections.begin(), wanted.sections.end());
+        givenKeys.assign(wanted.keys.begin(), wanted.keys.end());
+        for (const std::string_view section : wanted.sections)
+            sections.push_back(lowered(section));
+        keyCount = wanted.keys.size();
+        for (std::size_t k = 0; k < keyCount; ++k)
+            keyTable.add(wanted.keys[k], k);
+        for (const std::string_view section : wanted.sections) {
+            for (const std::string_view key : wanted.keys) {
+                std::string name = combinedName(section, key);
+                // A kept name holding a second ':' ("s:t" + "k") could be
+                // set from a section and key that split it otherwise.
+                fastFilter = fastFilter && name.find(':') == name.rfind(':');
+                at.push_back(byName.emplace(std::move(name), byName.size()).first->second);
+            }
+        }
+    }
+
+    bool keeps(const SettingNames& wanted) const {
+        return std::equal(givenSections.begin(), givenSections.end(), wanted.sections.begin(),
+                          wanted.sections.end()) &&
+               std::equal(givenKeys.begin(), givenKeys.end(), wanted.keys.begin(),
+                          wanted.keys.end());
+    }
+};
+
+namespace {
+
 class IncludeSettings final : public Settings {
 public:
     void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
               std::span<Setting> out) const override {
+        // The names kept, asked in their order (as a check run asks them):
+        // each is where the load put it.
+        if (kept && kept->keeps({sections, keys})) {
+            for (std::size_t i = 0; i < kept->at.size(); ++i) {
+                const Assignment& a = assignments[kept->at[i]];
+                out[i] = a.set ? Setting{a.value, kept->at[i]} : Setting{};
+            }
+            return;
+        }
+        const NameIndex& byName = names();
         std::size_t i = 0;
         for (const std::string_view section : sections) {
             for (const std::string_view key : keys) {
@@ -192,21 +262,10 @@ public:
         return distinct;
     }
 
-    static std::string combinedName(std::string_view section, std::string_view key) {
-        std::string name = lowered(section);
-        name += ':';
-        name += lowered(key);
-        return name;
-    }
+    const NameIndex& names() const { return kept ? kept->byName : byName; }
 
-    // Lowered Section:Key; found by string_view, so no lookup allocates.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const {
-            return std::hash<std::string_view>{}(s);
-        }
-    };
-    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> byName;
+    std::shared_ptr<const KeptNames> kept; // of a filtered load
+    NameIndex byName;                      // of a load that keeps every setting
     std::vector<Assignment> assignments;
     std::vector<std::string> files;
     std::vector<Warning> warningList;
@@ -215,26 +274,26 @@ public:
 // One load of an arena, line by line, as the server reads it.
 class ArenaLoader {
 public:
-    ArenaLoader(const ArenaPlace& place, const SettingNames* wanted, const IncludeLimits& limits)
+    ArenaLoader(const ArenaPlace& place, const SettingNames* wanted, const IncludeLimits& limits,
+                IncludeCache* cache)
         : place_(place), limits_(limits), out_(std::make_unique<IncludeSettings>()),
           filtered_(wanted) {
-        if (wanted) {
-            for (const std::string_view section : wanted->sections)
-                wantedSections_.push_back(lowered(section));
-            keyCount_ = wanted->keys.size();
-            for (std::size_t k = 0; k < keyCount_; ++k)
-                keyTable_.add(wanted->keys[k], k);
-            for (const std::string_view section : wanted->sections) {
-                for (const std::string_view key : wanted->keys) {
-                    const std::string name = IncludeSettings::combinedName(section, key);
-                    keep(name);
-                    keptAt_.push_back(out_->byName.find(name)->second);
-                    // A kept name holding a second ':' ("s:t" + "k") could be
-                    // set from a section and key that split it otherwise.
-                    fastFilter_ = fastFilter_ && name.find(':') == name.rfind(':');
-                }
-            }
+        if (!wanted)
+            return;
+        // Kept effects are in terms of the kept settings: a cache serves
+        // filtered loads of the same settings under the same limits.
+        if (cache && cache->names && cache->names->keeps(*wanted) && cache->limits == limits)
+            kept_ = cache->names;
+        else
+            kept_ = std::make_shared<const KeptNames>(*wanted);
+        if (cache && !cache->names) {
+            cache->names = kept_;
+            cache->limits = limits;
         }
+        cache_ = cache && cache->names == kept_ ? cache : nullptr;
+        fastFilter_ = kept_->fastFilter;
+        out_->kept = kept_;
+        out_->assignments.resize(kept_->byName.size());
     }
 
     // Reads the checked file's bytes, and ends the load.
@@ -282,11 +341,21 @@ private:
     }
 
     void warn(const Position& at, std::string text) {
+        addWarning({Location{out_->files[at.file], at.line}, std::move(text)});
+    }
+
+    void addWarning(Warning w) {
+        for (Recording& r : recordings_) {
+            if (r.effect.warnings.size() < limits_.maxWarnings)
+                r.effect.warnings.push_back(w);
+            else
+                ++r.effect.warningsPast;
+        }
         if (warnings().size() == limits_.maxWarnings) {
             ++dropped_;
             return;
         }
-        warnings().push_back({Location{out_->files[at.file], at.line}, std::move(text)});
+        warnings().push_back(std::move(w));
     }
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
@@ -417,6 +486,7 @@ private:
             if (branches_.size() <= limits_.maxWarnings)
                 openAt_.push_back(at);
         } else if (text.starts_with("#else")) {
+            branchTouched();
             if (branches_.empty()) {
                 warn(at, "#else without #ifdef");
             } else if (branches_.back().elseSeen) {
@@ -427,6 +497,7 @@ private:
                 b.taken = b.outerActive && !b.taken;
             }
         } else if (text.starts_with("#endif")) {
+            branchTouched();
             if (branches_.empty()) {
                 warn(at, "#endif without #ifdef");
             } else {
@@ -457,6 +528,7 @@ private:
             return;
         if (defines_.size() == limits_.maxDefines ||
             definedBytes_ + name.size() > limits_.maxDefinedBytes) {
+            unkeepable(); // warned about once per load
             if (!definesFull_)
                 warn(at, defines_.size() == limits_.maxDefines
                              ? "more than " + std::to_string(limits_.maxDefines) +
@@ -478,10 +550,43 @@ private:
             return;
         }
         if (included_ == limits_.maxIncludes) {
+            unkeepable(); // depends on what the load read before
             warn(at, quoted + " not followed: " + std::to_string(limits_.maxIncludes) +
                          " included files read in one load (an include cycle?)");
             return;
         }
+        const Found found = find(name, true);
+        if (found.lookupsOut) {
+            unkeepable();
+            warn(at, found.problem);
+            return;
+        }
+        for (Recording& r : recordings_) {
+            if (r.effect.lookups.size() < IncludeCache::kMaxLookups)
+                r.effect.lookups.emplace_back(name, found.outcome());
+            else
+                r.keepable = false;
+        }
+        if (!found.problem.empty()) {
+            warn(at, found.problem);
+            return;
+        }
+        ++included_;
+        readIncluded(found.path, quoted, at, depth + 1);
+    }
+
+    // Where an #include NAME leads for this arena: the file found (not yet
+    // read), or why nothing is read.
+    struct Found {
+        std::string path;
+        std::string problem;
+        bool lookupsOut = false; // the load's look-ups ran out
+        const std::string& outcome() const { return problem.empty() ? path : problem; }
+    };
+
+    // With `counted`, each candidate tried is one of the load's look-ups.
+    Found find(std::string_view name, bool counted) {
+        const std::string quoted = "#include \"" + std::string(name) + "\"";
         std::vector<std::string> candidates;
         const std::string n(name);
         if (!place_.arena.empty())
@@ -490,35 +595,31 @@ private:
         candidates.push_back(n);
         candidates.push_back("arenas/(default)/" + n);
 
+        Found found;
         std::string unreadable;
         for (const std::string& candidate : candidates) {
             // Each name looked for costs the file system a look-up: a file
             // that includes itself, and many names found nowhere, would
             // otherwise ask for hundreds of millions.
-            if (lookups_ == limits_.maxLookups) {
-                warn(at, quoted + " not followed: " + std::to_string(limits_.maxLookups) +
-                             " include look-ups in one load (an include cycle?)");
-                return;
+            if (counted && lookups_ == limits_.maxLookups) {
+                found.problem = quoted + " not followed: " + std::to_string(limits_.maxLookups) +
+                                " include look-ups in one load (an include cycle?)";
+                found.lookupsOut = true;
+                return found;
             }
-            ++lookups_;
+            lookups_ += counted ? 1 : 0;
             const std::string path = joinPath(place_.zone, candidate);
-            const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+            const FileRead file = probeSettingsFile(path);
             switch (file.status) {
             case FileStatus::Ok:
-                ++included_;
-                readFile(file.bytes.view(), path, depth + 1);
-                return;
+                found.path = path;
+                return found;
             case FileStatus::NotRegular:
                 if (file.folder)
                     continue;
-                warn(at, quoted + ": " + path + " is not a regular file: skipped");
-                return;
+                found.problem = quoted + ": " + path + " is not a regular file: skipped";
+                return found;
             case FileStatus::Unreadable:
-                if (file.error == kChangedWhileRead) {
-                    warn(at, quoted + ": " + path +
-                                 " shrank or failed while it was read: its settings are missing");
-                    return;
-                }
                 if (unreadable.empty())
                     unreadable = path + ": " + std::strerror(file.error);
                 continue;
@@ -527,15 +628,148 @@ private:
             }
         }
         if (!unreadable.empty()) {
-            warn(at, quoted + " cannot be read (" + unreadable + "): its settings are missing");
-            return;
+            found.problem =
+                quoted + " cannot be read (" + unreadable + "): its settings are missing";
+            return found;
         }
         std::string looked;
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             looked += i == 0 ? "" : (i + 1 == candidates.size() ? " or " : ", ");
             looked += joinPath(place_.zone, candidates[i]);
         }
-        warn(at, quoted + " not found (no " + looked + "): its settings are missing");
+        found.problem = quoted + " not found (no " + looked + "): its settings are missing";
+        return found;
+    }
+
+    // Reads an included file found at `path`, which may still fail (or
+    // change) between the look-up and the read.
+    void readFound(const std::string& path, const std::string& quoted, const Position& at,
+                   int depth) {
+        const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+        if (file.status == FileStatus::Ok) {
+            readFile(file.bytes.view(), path, depth);
+            return;
+        }
+        unkeepable();
+        if (file.error == kChangedWhileRead)
+            warn(at, quoted + ": " + path +
+                         " shrank or failed while it was read: its settings are missing");
+        else
+            warn(at, quoted + " cannot be read (" + path + ": " +
+                         failureReason(file.status, file.error) + "): its settings are missing");
+    }
+
+    // An included file: played again from the cache where it was read in
+    // the same state before, else read (and kept, where what it did
+    // depends on nothing but its entry state and its own includes).
+    void readIncluded(const std::string& path, const std::string& quoted, const Position& at,
+                      int depth) {
+        if (!cache_ || defines_.size() > IncludeCache::kMaxDefines) {
+            readFound(path, quoted, at, depth);
+            return;
+        }
+        IncludeEntry entry{depth, section_, inSection_, defines_};
+        for (const IncludeCache::Kept& kept : cache_->kept(path)) {
+            if (kept.entry == entry && replayable(kept.effect)) {
+                ++cache_->replays;
+                replay(kept.effect);
+                return;
+            }
+        }
+        ++cache_->reads;
+        recordings_.push_back({static_cast<std::uint32_t>(out_->files.size()),
+                               bytes_,
+                               included_,
+                               lookups_,
+                               branches_.size(),
+                               {},
+                               true});
+        readFound(path, quoted, at, depth);
+        Recording r = std::move(recordings_.back());
+        recordings_.pop_back();
+        // What leaks out of the file (a join still open, an #ifdef left
+        // open or one of the includer's closed) is not kept.
+        if (!r.keepable || stopped_ || joining_ || branches_.size() != r.branchBase ||
+            defines_.size() > IncludeCache::kMaxDefines)
+            return;
+        IncludeEffect& e = r.effect;
+        e.files.assign(out_->files.begin() + r.fileBase, out_->files.end());
+        for (std::size_t i = 0; i < out_->assignments.size(); ++i) {
+            const Assignment& a = out_->assignments[i];
+            if (a.set && a.file >= r.fileBase)
+                e.assigned.push_back({i, a.value, a.file - r.fileBase, a.line});
+        }
+        e.bytes = bytes_ - r.bytesAt;
+        e.included = included_ - r.includedAt;
+        e.lookedUp = lookups_ - r.lookupsAt;
+        e.section = section_;
+        e.inSection = inSection_;
+        e.defines = defines_;
+        cache_->keep(path, std::move(entry), std::move(e));
+    }
+
+    // Whether a kept effect is what reading the file would do now: within
+    // the load's bounds, with its includes found as they were.
+    bool replayable(const IncludeEffect& e) {
+        if (included_ + e.included >= limits_.maxIncludes || bytes_ + e.bytes > limits_.maxBytes ||
+            lookups_ + e.lookedUp >= limits_.maxLookups)
+            return false;
+        return std::all_of(e.lookups.begin(), e.lookups.end(), [&](const auto& lookup) {
+            return find(lookup.first, false).outcome() == lookup.second;
+        });
+    }
+
+    void replay(const IncludeEffect& e) {
+        const auto base = static_cast<std::uint32_t>(out_->files.size());
+        out_->files.insert(out_->files.end(), e.files.begin(), e.files.end());
+        for (const IncludeEffect::Assigned& a : e.assigned)
+            out_->assignments[a.index] = {a.value, base + a.file, a.line, true};
+        for (const Warning& w : e.warnings)
+            addWarning(w);
+        // Past the warnings played, the list is full.
+        dropped_ += e.warningsPast;
+        for (Recording& r : recordings_) {
+            r.effect.warningsPast += e.warningsPast;
+            if (r.effect.lookups.size() + e.lookups.size() <= IncludeCache::kMaxLookups)
+                r.effect.lookups.insert(r.effect.lookups.end(), e.lookups.begin(), e.lookups.end());
+            else
+                r.keepable = false;
+        }
+        bytes_ += e.bytes;
+        included_ += e.included;
+        lookups_ += e.lookedUp;
+        section_ = e.section;
+        inSection_ = e.inSection;
+        if (inSection_)
+            sectionEntered();
+        defines_ = e.defines;
+        definedBytes_ = 0;
+        for (const std::string& name : defines_)
+            definedBytes_ += name.size();
+    }
+
+    // An included file being read while what it does is recorded.
+    struct Recording {
+        std::uint32_t fileBase; // its index in the load's files
+        std::uint64_t bytesAt;
+        std::size_t includedAt;
+        std::size_t lookupsAt;
+        std::size_t branchBase;
+        IncludeEffect effect;
+        bool keepable;
+    };
+
+    void unkeepable() {
+        for (Recording& r : recordings_)
+            r.keepable = false;
+    }
+
+    // An #else or #endif: the files that it reaches out of are not kept.
+    void branchTouched() {
+        for (Recording& r : recordings_) {
+            if (branches_.size() <= r.branchBase)
+                r.keepable = false;
+        }
     }
 
     void header(std::string_view text) {
@@ -544,16 +778,23 @@ private:
         for (char& c : section_)
             c = asciiLower(c);
         inSection_ = true;
-        const auto wanted = std::find(wantedSections_.begin(), wantedSections_.end(), section_);
-        sectionWanted_ = !filtered_ || wanted != wantedSections_.end();
-        sectionIndex_ = static_cast<std::size_t>(wanted - wantedSections_.begin());
+        sectionEntered();
+    }
+
+    void sectionEntered() {
+        if (!filtered_)
+            return;
+        const auto wanted = std::find(kept_->sections.begin(), kept_->sections.end(), section_);
+        sectionWanted_ = wanted != kept_->sections.end();
+        sectionIndex_ = static_cast<std::size_t>(wanted - kept_->sections.begin());
     }
 
     // Where a filtered load keeps key `key` of the current (kept) section, or
     // nothing when it keeps no such key.
     std::optional<std::size_t> keptIndex(std::string_view key) const {
         std::optional<std::size_t> kept;
-        keyTable_.find(key, [&](std::size_t k) { kept = keptAt_[sectionIndex_ * keyCount_ + k]; });
+        kept_->keyTable.find(
+            key, [&](std::size_t k) { kept = kept_->at[sectionIndex_ * kept_->keyCount + k]; });
         return kept;
     }
 
@@ -627,7 +868,8 @@ private:
         for (const char c : key_)
             name_ += asciiLower(c);
         std::size_t index;
-        if (const auto it = out_->byName.find(std::string_view(name_)); it != out_->byName.end()) {
+        if (const auto it = out_->names().find(std::string_view(name_));
+            it != out_->names().end()) {
             index = it->second;
         } else if (filtered_) {
             return;
@@ -662,16 +904,11 @@ private:
     std::string section_;          // lowered
     bool inSection_ = false;
     bool sectionWanted_ = true;
-    // Whether a plain key line in a section may be judged by section and key
-    // alone: true unless a kept name holds more than one ':'.
-    bool fastFilter_ = true;
-    std::size_t sectionIndex_ = 0;            // of the current section, when kept
-    std::vector<std::string> wantedSections_; // lowered
-    NameTable keyTable_;                      // the kept keys, by their index
-    std::size_t keyCount_ = 0;                // how many there are
-    std::vector<std::size_t> keptAt_;         // assignment of each wanted section and key
-    std::string key_, name_, value_;          // kept to keep their room
-    std::string joined_;                      // the pieces joined so far, while joining_
+    bool fastFilter_ = true;                // see KeptNames
+    std::size_t sectionIndex_ = 0;          // of the current section, when kept
+    std::shared_ptr<const KeptNames> kept_; // of a filtered load
+    std::string key_, name_, value_;        // kept to keep their room
+    std::string joined_;                    // the pieces joined so far, while joining_
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;
@@ -679,6 +916,8 @@ private:
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;
+    IncludeCache* cache_ = nullptr;
+    std::vector<Recording> recordings_; // innermost last
 };
 
 } // namespace
@@ -723,8 +962,8 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
 
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted,
-                    const IncludeLimits& limits) {
-    ArenaLoader loader(place, wanted, limits);
+                    const IncludeLimits& limits, IncludeCache* cache) {
+    ArenaLoader loader(place, wanted, limits, cache);
     ArenaLoad load;
     if (input) {
         loader.readTop(*input, path);

@@ -87,6 +87,8 @@ struct SettingNames {
     std::span<const std::string_view> keys;
 };
 
+class IncludeCache;
+
 struct ArenaLoad {
     std::unique_ptr<const Settings> settings; // never null
     FileStatus status = FileStatus::Ok;       // of the checked file itself
@@ -98,19 +100,22 @@ struct ArenaLoad {
 struct IncludeLimits {
     int maxDepth = 50;                                   // includes within includes
     std::size_t maxIncludes = 100'000;                   // included files read in one load
+    std::size_t maxLookups = 100'000;                    // candidate paths tried in one load
     std::uint64_t maxBytes = std::uint64_t{1} << 30;     // bytes read in one load
     std::size_t maxDefines = 100'000;                    // names defined at once
     std::size_t maxDefinedBytes = std::size_t{16} << 20; // and their bytes
     std::size_t maxWarnings = 100;                       // warnings listed
-    std::size_t maxLookups = 100'000;                    // candidate paths tried in one load
+    bool operator==(const IncludeLimits&) const = default;
 };
 
 // Loads an arena: the checked file at `path`, shown as `path` (or, with
 // `input`, those bytes under that name), with every #include found under
-// `place`. Keeps only `wanted` (every setting when null).
+// `place`. Keeps only `wanted` (every setting when null). With a `cache`
+// (include_cache.h), an included file that an earlier load of the run read
+// in the same state is played again instead of read; filtered loads only.
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted = nullptr,
-                    const IncludeLimits& limits = {});
+                    const IncludeLimits& limits = {}, IncludeCache* cache = nullptr);
 
 // A value as the server converts it: C's strtol(value, &end, 0) with a
 // 64-bit long (optional sign, 0x hexadecimal, leading 0 octal, saturating),

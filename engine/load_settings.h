@@ -9,6 +9,8 @@
 
 namespace korvane {
 
+class IncludeCache;
+
 // Which reader reads a file. By default a name ending in ".conf" (any case)
 // is read as the newer servers load an arena (include_reader.h), any other
 // with the profile reader (profile.h).
@@ -24,6 +26,9 @@ struct SettingsRequest {
     std::optional<std::string> arena = std::nullopt;
     // Read from standard input (and shown as `path`), unless `input` is given.
     bool standardInput = false;
+    // Where the include dialect keeps what included files set across the
+    // loads of one run (a zone's arenas), or none.
+    IncludeCache* cache = nullptr;
 };
 
 struct LoadedSettings {

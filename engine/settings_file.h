@@ -46,6 +46,10 @@ struct FileRead {
 FileRead readSettingsFile(const std::string& path, Reading how = Reading::Map,
                           std::uint64_t limit = UINT64_MAX);
 
+// What readSettingsFile would find at `path` (status, error, folder),
+// without reading it: the file is opened and closed.
+FileRead probeSettingsFile(const std::string& path);
+
 // Standard input, read to its end.
 FileRead readStandardInput();
 

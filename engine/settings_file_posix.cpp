@@ -213,6 +213,11 @@ FileRead readSettingsFile(const std::string& path, Reading how, std::uint64_t li
     return readAll(file.fd_, file.size_, cap);
 }
 
+FileRead probeSettingsFile(const std::string& path) {
+    const OpenFile file(path);
+    return {{}, file.status_, file.error_, file.folder_};
+}
+
 FileRead readStandardInput() {
     // A file given as standard input tells its size from where it is read;
     // a pipe does not.

@@ -2,12 +2,14 @@
 // against the plain reading of the servers' rules (include_oracle.h): every
 // setting either finds, with its value, file and line, and a few that
 // neither should find. The same load keeping only some settings must give
-// the same answers for those.
+// the same answers for those, and so must loads that share an include
+// cache.
 //
 // The bytes are split at each "\n%%": the first part is the checked file,
 // arenas/a/arena.conf; each later part's first byte picks its name from
 // kNames. Includes are followed at most kLimits deep and often.
 #include "fuzz_check.h"
+#include "include_cache.h"
 #include "include_oracle.h"
 #include "include_reader.h"
 
@@ -122,6 +124,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            all.settings->locate(whole[i].where));
         }
         FUZZ_CHECK(some.settings->warnings().size() == all.settings->warnings().size());
+
+        // Loads that share an include cache (as a zone's arenas do) answer as
+        // the load alone does: the first keeps what its includes did, the
+        // second plays it back.
+        korvane::IncludeCache cache;
+        for (int run = 0; run < 2; ++run) {
+            const auto cached =
+                korvane::loadArena(checked, std::nullopt, place, &wanted, limits, &cache);
+            std::vector<korvane::Setting> again(kept.size());
+            cached.settings->read(sectionViews, keyViews, again);
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                FUZZ_CHECK(again[i].value == kept[i].value);
+                FUZZ_CHECK((again[i].where == korvane::Setting::kNowhere) ==
+                           (kept[i].where == korvane::Setting::kNowhere));
+                if (kept[i].where != korvane::Setting::kNowhere)
+                    FUZZ_CHECK(cached.settings->locate(again[i].where) ==
+                               some.settings->locate(kept[i].where));
+            }
+            FUZZ_CHECK(std::ranges::equal(cached.settings->warnings(), some.settings->warnings()));
+        }
     };
     keptAgree(sections, keys);
     const auto noColon = [](const std::string& s) { return s.find(':') == std::string::npos; };
@@ -131,5 +153,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keptAgree(plainSections, plainKeys);
     for (const korvane::Warning& w : all.settings->warnings())
         FUZZ_CHECK(!w.where || w.where->line >= 1);
+
     return 0;
 }

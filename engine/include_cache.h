@@ -1,0 +1,99 @@
+#pragma once
+
+// What included files set, kept across the loads of one run, so that a file
+// that many arenas of a zone include is read once. The include reader keeps
+// an included file's effect (what it sets, warns about and reads, and the
+// state it leaves) per entry state, and plays it again where the same file
+// is included in the same state with its own includes found as before.
+
+#include "include_reader.h"
+#include "settings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace korvane {
+
+using DefinedNames = std::unordered_set<std::string>;
+struct KeptNames; // include_reader.cpp
+
+// What reading an included file depends on besides its bytes.
+struct IncludeEntry {
+    int depth = 0;       // of the included file
+    std::string section; // the current section, lowered
+    bool inSection = false;
+    DefinedNames defines; // the names defined
+    bool operator==(const IncludeEntry&) const = default;
+};
+
+// What reading the file did, the files it included within it counted in.
+struct IncludeEffect {
+    // A setting's last assignment; `file` counts from the file itself (0).
+    struct Assigned {
+        std::size_t index;
+        std::int32_t value;
+        std::uint32_t file;
+        std::size_t line;
+    };
+    std::vector<std::string> files; // read, in order: the file itself first
+    std::vector<Assigned> assigned;
+    std::vector<Warning> warnings; // at most the limit of warnings listed
+    std::size_t warningsPast = 0;  // the warnings after those
+    // Each #include NAME within, and what it came to (the file found, or
+    // the warning given): valid only where they come to the same.
+    std::vector<std::pair<std::string, std::string>> lookups;
+    std::uint64_t bytes = 0;  // bytes read
+    std::size_t included = 0; // files included within it
+    std::size_t lookedUp = 0; // candidate paths tried within it
+    // The state it leaves.
+    std::string section;
+    bool inSection = false;
+    DefinedNames defines;
+};
+
+class IncludeCache {
+public:
+    // Files kept per path, each for one entry state; more are read as usual.
+    static constexpr std::size_t kStatesPerFile = 8;
+    // A load with more names defined than this reads its includes as usual.
+    static constexpr std::size_t kMaxDefines = 64;
+    // A file that leads to more #include lines than this is not kept.
+    static constexpr std::size_t kMaxLookups = 10'000;
+
+    struct Kept {
+        IncludeEntry entry;
+        IncludeEffect effect;
+    };
+
+    // A cache serves loads that keep the same settings under the same
+    // limits: those of the first load that uses it, which shares its names.
+    std::shared_ptr<const KeptNames> names;
+    IncludeLimits limits;
+
+    const std::vector<Kept>& kept(const std::string& path) const {
+        static const std::vector<Kept> none;
+        const auto it = files_.find(path);
+        return it == files_.end() ? none : it->second;
+    }
+
+    void keep(const std::string& path, IncludeEntry entry, IncludeEffect effect) {
+        std::vector<Kept>& states = files_[path];
+        if (states.size() < kStatesPerFile)
+            states.push_back({std::move(entry), std::move(effect)});
+    }
+
+    // Included files read, and played again from the cache, so far.
+    std::size_t reads = 0;
+    std::size_t replays = 0;
+
+private:
+    std::map<std::string, std::vector<Kept>> files_;
+};
+
+} // namespace korvane

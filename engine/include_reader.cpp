@@ -49,8 +49,11 @@ std::string joinPath(const std::string& folder, std::string_view name) {
     if (folder.empty() || folder == ".")
         return std::string(name);
     std::string path = folder;
-    if (!isSeparator(path.back()))
-        path += '/';
+    // Joined as the folder's own name is: "C:\\zone" takes '\\'.
+    if (!isSeparator(path.back())) {
+        const auto last = std::find_if(path.rbegin(), path.rend(), isSeparator);
+        path += last == path.rend() ? '/' : *last;
+    }
     path += name;
     return path;
 }

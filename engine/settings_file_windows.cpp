@@ -77,12 +77,15 @@ FileRead readAll(int fd, std::size_t sizeHint) {
 
 OpenFile OpenFile::open(const std::string& path) {
     const std::wstring wide = widened(path);
+    if (wide.empty())
+        return {FileStatus::Missing, ENOENT};
+    // Folders are told without opening them. Devices (NUL, CON) have no
+    // attributes to tell: opening says what they are.
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (wide.empty() || !::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) {
-        const int err = wide.empty() ? ENOENT : errnoOf(::GetLastError());
-        return {err == ENOENT ? FileStatus::Missing : FileStatus::Unreadable, err};
-    }
-    if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) {
+        if (const int err = errnoOf(::GetLastError()); err == ENOENT)
+            return {FileStatus::Missing, err};
+    } else if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         OpenFile folder(FileStatus::NotRegular, 0);
         folder.folder_ = true;
         return folder;

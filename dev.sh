@@ -171,7 +171,7 @@ test)
     [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
 windows)
-    deps build windows
+    deps windows
     build_windows -DBUILD_TESTING=OFF
     ls -l "$WINDOWS_BUILD"/korvane-*.zip "$WINDOWS_BUILD"/korvane-*-setup.exe \
         "$WINDOWS_BUILD"/cli/korvane-check.exe "$WINDOWS_BUILD"/ui/win32/korvane.exe 2>/dev/null || true

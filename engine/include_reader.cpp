@@ -192,6 +192,17 @@ public:
 
     std::span<const Warning> warnings() const override { return warningList; }
 
+    // `files` has a name per file read, so one included twice is there twice.
+    std::vector<std::string> filesRead() const override {
+        std::vector<std::string> distinct;
+        std::unordered_set<std::string_view> seen;
+        for (const std::string& name : files) {
+            if (seen.insert(name).second)
+                distinct.push_back(name);
+        }
+        return distinct;
+    }
+
     static std::string combinedName(std::string_view section, std::string_view key) {
         std::string name = lowered(section);
         name += ':';

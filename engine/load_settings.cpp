@@ -33,6 +33,8 @@ public:
 
     Location locate(std::size_t where) const override { return {name_, profile_.lineAt(where)}; }
 
+    std::vector<std::string> filesRead() const override { return {name_}; }
+
 private:
     Profile profile_;
     std::string name_;

@@ -1,5 +1,6 @@
 #include "module1.h"
 
+#include "file_names.h"
 #include "load_settings.h"
 #include "ship_rules.h"
 
@@ -17,6 +18,7 @@ namespace {
 ReportPane* reportPane = nullptr;
 FindingObserver* findingObserver = nullptr;
 const ReadingScope* reading = nullptr;
+std::vector<std::string> filesRead;
 
 constexpr ReportColour kFindingColour = kRed;
 constexpr ReportColour kShipColour = kBlue;
@@ -161,15 +163,29 @@ std::int16_t CheckShip(std::string_view ship) {
 }
 
 void CheckSettings() {
+    filesRead.clear();
     // An empty path names no file: nothing is read, and there are no settings.
     const LoadedSettings loaded =
         loadSettings({ConfigFile, ConfigFile.empty() ? std::optional(Bytes()) : std::nullopt});
+    // A path that leads to no file is no file without settings: 56 findings
+    // would report a failure as a result.
+    if (loaded.status != FileStatus::Ok) {
+        AddReportLine(quotedName(ConfigFile) + ": " + failureReason(loaded.status, loaded.error),
+                      kFindingColour);
+        return;
+    }
+    if (!ConfigFile.empty())
+        filesRead = loaded.settings->filesRead();
     CheckSettings(*loaded.settings);
     const auto warnings = loaded.settings->warnings();
     if (!warnings.empty())
         AddReportLine("", kNoColour);
     for (const Warning& w : warnings)
         AddReportLine(describe(w), kNoColour);
+}
+
+const std::vector<std::string>& FilesRead() {
+    return filesRead;
 }
 
 void CheckSettings(const Settings& settings) {

@@ -65,11 +65,15 @@ std::int16_t CheckNonZero(std::string_view key, std::string_view hint);
 
 // Applies the sixteen rules to one ship and writes its summary line.
 std::int16_t CheckShip(std::string_view ship);
-// The window's check: loads ConfigFile once (nothing when the path is empty;
-// a file that cannot be read has no settings), writes the whole report, then
-// after a blank line one plain line per warning of the reader. Expects an
-// empty pane.
+// The window's check: loads ConfigFile once (nothing when the path is empty:
+// no settings), writes the whole report, then after a blank line one plain
+// line per warning of the reader. A path that cannot be checked (missing, a
+// folder, unreadable, a special file) gets one red line instead, naming it
+// and saying why as korvane-check does, and no verdict. Expects an empty pane.
 void CheckSettings();
+// The files the last CheckSettings() read, each once: ConfigFile first, then
+// the files it included. Empty when ConfigFile could not be read.
+const std::vector<std::string>& FilesRead();
 // The report alone, from settings loaded already from ConfigFile.
 void CheckSettings(const Settings& settings);
 

@@ -49,6 +49,11 @@ public:
 
     virtual std::span<const Warning> warnings() const { return {}; }
 
+    // The files the load read, each once, in the order first read: the
+    // checked file first (for bytes read already, the name they were given),
+    // then what it included. A front end watches them for changes.
+    virtual std::vector<std::string> filesRead() const = 0;
+
     // One setting; read() for a single name.
     Setting read(std::string_view section, std::string_view key) const {
         Setting s;

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "file_names.h"
 #include "form2.h"
 #include "module1.h"
 #include "report_text_edit.h"
@@ -11,12 +12,16 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSet>
 #include <QSettings>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -39,9 +44,25 @@ void keepDialogSettingsNowhere() {
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
 }
 
+// The name a caption shows for `path`: its last part, quoted as reports
+// quote names that hold control characters.
+QString captionName(const QString& path) {
+    std::string bytes = QFile::encodeName(path).toStdString();
+    while (bytes.size() > 1 && bytes.back() == '/')
+        bytes.pop_back();
+    const std::size_t slash = bytes.rfind('/');
+    if (slash != std::string::npos && slash + 1 < bytes.size())
+        bytes.erase(0, slash + 1);
+    QString name = QFile::decodeName(QByteArray::fromStdString(korvane::quotedName(bytes)));
+    // "[*]" in a caption stands for the modified mark; "[*][*]" shows "[*]".
+    return name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 } // namespace
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent), Text1(new ReportTextEdit(this)) {
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent), Text1(new ReportTextEdit(this)), watcher(new QFileSystemWatcher(this)),
+      recheck(new QTimer(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(tr("Korvane"));
     // Form2 and the file dialog show the same icon: a window without an
@@ -54,6 +75,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), Text1(new ReportTextEdit(th
     setAcceptDrops(true);
 
     createMenus();
+
+    recheck->setSingleShot(true);
+    recheck->setInterval(200);
+    connect(recheck, &QTimer::timeout, this, &Form1::mnufileagain_Click);
+    connect(watcher, &QFileSystemWatcher::fileChanged, recheck, qOverload<>(&QTimer::start));
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, &Form1::folderChanged);
 
     const QSize client = korvane::twips::toPixels(QSize(7824, 3912), *this);
     resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
@@ -76,6 +103,13 @@ void Form1::createMenus() {
     mnufilechk->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(mnufilechk, &QAction::triggered, this, &Form1::mnufilechk_Click);
 
+    // Disabled until a file was checked: before, there is nothing to check again.
+    mnufileagain = mnufile->addAction(tr("Check &Again"));
+    mnufileagain->setObjectName(QStringLiteral("mnufileagain"));
+    mnufileagain->setShortcut(QKeySequence(Qt::Key_F5));
+    mnufileagain->setEnabled(false);
+    connect(mnufileagain, &QAction::triggered, this, &Form1::mnufileagain_Click);
+
     mnufilesep = mnufile->addSeparator();
     mnufilesep->setObjectName(QStringLiteral("mnufilesep"));
 
@@ -93,13 +127,17 @@ void Form1::createMenus() {
 
     // The shortcuts work wherever the focus is in this window, also where
     // the menu bar is a native one that Qt does not own.
-    for (QAction* action : {mnufilechk, mnufilexit}) {
+    for (QAction* action : {mnufilechk, mnufileagain, mnufilexit}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
 }
 
 void Form1::checkFile(const QString& path) {
+    recheck->stop();
+    checkedPath = path;
+    setWindowTitle(tr("%1 - Korvane").arg(captionName(path)));
+    mnufileagain->setEnabled(true);
     // The check's error trap: a failure anywhere in the run ends it without
     // a message; the lines already written stay and the window stays usable.
     try {
@@ -109,6 +147,51 @@ void Form1::checkFile(const QString& path) {
         Text1->clear();
         korvane::Module1::CheckSettings();
     } catch (...) {
+    }
+    watchCheckedFiles();
+}
+
+void Form1::watchCheckedFiles() {
+    // The first files read, the checked one first: each path added to or
+    // removed from a QFileSystemWatcher costs time in proportion to those
+    // it holds, and a hostile zone can include 100,000 files.
+    constexpr qsizetype kMostWatched = 1000;
+    QStringList files;
+    for (const std::string& name : korvane::Module1::FilesRead()) {
+        if (files.size() == kMostWatched)
+            break;
+        files << QFile::decodeName(QByteArray::fromStdString(name));
+    }
+    // A path that could not be checked is watched until it can be.
+    if (files.isEmpty())
+        files << checkedPath;
+    checkedFiles.clear();
+    QSet<QString> folders;
+    for (const QString& file : std::as_const(files)) {
+        const QFileInfo info(file);
+        checkedFiles << info.absoluteFilePath();
+        folders.insert(info.absolutePath());
+    }
+    if (!watcher->files().isEmpty())
+        watcher->removePaths(watcher->files());
+    if (!watcher->directories().isEmpty())
+        watcher->removePaths(watcher->directories());
+    // Paths that do not exist (yet) are refused; their folders tell.
+    watcher->addPaths(checkedFiles);
+    watcher->addPaths(folders.values());
+}
+
+void Form1::folderChanged() {
+    // Most changes in a folder are other files'; only a checked file that
+    // is there again, unwatched, asks for a check.
+    // A set: a zone's arena may include thousands of files.
+    const QStringList paths = watcher->files() + watcher->directories();
+    const QSet<QString> watched(paths.begin(), paths.end());
+    for (const QString& file : std::as_const(checkedFiles)) {
+        if (!watched.contains(file) && QFileInfo::exists(file)) {
+            recheck->start();
+            return;
+        }
     }
 }
 
@@ -150,6 +233,11 @@ void Form1::mnufilechk_Click() {
             checkFile(chosen.constFirst());
     } catch (...) {
     }
+}
+
+void Form1::mnufileagain_Click() {
+    if (!checkedPath.isEmpty())
+        checkFile(checkedPath);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

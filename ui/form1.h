@@ -4,7 +4,9 @@
 
 class QAction;
 class QFileDialog;
+class QFileSystemWatcher;
 class QMenu;
+class QTimer;
 class ReportTextEdit;
 
 // The main window: a menu bar over the report pane Text1.
@@ -19,9 +21,11 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Empties the pane and checks the file at `path`, taken as it is: a path
-    // that leads to no settings gives the report of a file without any.
-    // Any failure ends the check quietly; the lines written so far stay.
+    // Empties the pane and checks the file at `path`, taken as it is; a path
+    // that cannot be checked gets one line saying why. Any failure ends the
+    // check quietly; the lines written so far stay. From then on the caption
+    // names the file, Check Again checks it again, and so does any change on
+    // disk to it or to a file it included.
     void checkFile(const QString& path);
 
 protected:
@@ -34,6 +38,8 @@ private:
 
     // File, Check...: choose a file, then check it.
     void mnufilechk_Click();
+    // File, Check Again: the file shown, checked as it is now.
+    void mnufileagain_Click();
     // File, Exit: closes the window, which ends the program.
     void mnufilexit_Click();
     // About...: the About box, modal over this window.
@@ -46,8 +52,21 @@ private:
     QFileDialog* CommonDialog1 = nullptr;
     ReportTextEdit* Text1;
 
+    // Watches the files the last check read, and the folders they are in:
+    // an editor that saves by writing a new file and renaming it over the
+    // old one ends the watch on the old file, so the folder tells when a
+    // file of that name is there again.
+    void watchCheckedFiles();
+    void folderChanged();
+    QString checkedPath;      // the file shown, as it was given; empty before
+    QStringList checkedFiles; // what its check read (or the path), absolute
+    QFileSystemWatcher* watcher;
+    // A save is often several changes in a row: one check after the last.
+    QTimer* recheck;
+
     QMenu* mnufile = nullptr;
     QAction* mnufilechk = nullptr;
+    QAction* mnufileagain = nullptr;
     QAction* mnufilesep = nullptr;
     QAction* mnufilexit = nullptr;
     QAction* mnuabt = nullptr;

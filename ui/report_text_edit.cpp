@@ -1,13 +1,33 @@
 #include "report_text_edit.h"
 
+#include "readable_colour.h"
+
 #include <QColor>
+#include <QEvent>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// The report's own colour (0x00BBGGRR) of a coloured fragment, kept beside
+// the colour shown, which depends on the palette.
+constexpr int kReportColour = QTextFormat::UserProperty + 1;
+
+QColor fromReport(korvane::ReportColour colour) {
+    // 0x00BBGGRR: red in the low byte.
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+} // namespace
 
 ReportTextEdit::ReportTextEdit(QWidget* parent) : QTextEdit(parent) {
     setReadOnly(true);
+    // Nothing the user can undo: the report's edits need no history.
+    document()->setUndoRedoEnabled(false);
     // Read-only, but operators select and copy reports into messages.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
@@ -18,10 +38,10 @@ void ReportTextEdit::setInsertionColour(korvane::ReportColour colour) {
         // The pane's own text colour, black on the light pane the report was
         // made for: a literal black would vanish on a dark theme.
         format.clearForeground();
+        format.clearProperty(kReportColour);
     } else {
-        // 0x00BBGGRR: red in the low byte.
-        format.setForeground(
-            QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+        format.setProperty(kReportColour, colour);
+        format.setForeground(korvane::colours::shownOn(palette(), fromReport(colour)));
     }
     setCurrentCharFormat(format);
 }
@@ -52,4 +72,48 @@ void ReportTextEdit::clear() {
     // QTextEdit::clear() keeps the format at the old caret, which could be
     // a red finding the user had clicked into.
     setCurrentCharFormat(QTextCharFormat());
+}
+
+void ReportTextEdit::changeEvent(QEvent* event) {
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        recolour();
+}
+
+void ReportTextEdit::recolour() {
+    const auto shown = [this](QTextCharFormat format) {
+        format.setForeground(korvane::colours::shownOn(
+            palette(), fromReport(format.property(kReportColour).value<korvane::ReportColour>())));
+        return format;
+    };
+    // Gathered first: a changed format may join fragments as they are walked.
+    struct Coloured {
+        int position, length; // a length of -1: the block's own format
+        QTextCharFormat format;
+    };
+    std::vector<Coloured> coloured;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        // A line break's colour is that of the block after it.
+        if (block.charFormat().hasProperty(kReportColour))
+            coloured.push_back({block.position(), -1, block.charFormat()});
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().hasProperty(kReportColour))
+                coloured.push_back({fragment.position(), fragment.length(), fragment.charFormat()});
+        }
+    }
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const Coloured& c : coloured) {
+        cursor.setPosition(c.position);
+        if (c.length < 0) {
+            cursor.setBlockCharFormat(shown(c.format));
+            continue;
+        }
+        cursor.setPosition(c.position + c.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(shown(c.format));
+    }
+    cursor.endEditBlock();
+    if (currentCharFormat().hasProperty(kReportColour))
+        setCurrentCharFormat(shown(currentCharFormat()));
 }

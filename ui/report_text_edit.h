@@ -11,6 +11,10 @@
 // Positions and lengths count the document's characters, where each line
 // break is one character; textLength() is always the position after the
 // last character, so setCaret(textLength()) puts the caret at the end.
+//
+// Coloured lines keep the report's colour on a light pane and take a
+// readable one of the same hue on a dark pane (readable_colour.h), also
+// when the palette changes after they were written.
 class ReportTextEdit : public QTextEdit, public korvane::ReportPane {
     Q_OBJECT
 
@@ -25,4 +29,11 @@ public:
     // Empties the pane; what is inserted next takes the control's own
     // text colour again, wherever the caret or a selection had been.
     void clear() override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Each coloured fragment shown again in its colour for the palette now.
+    void recolour();
 };

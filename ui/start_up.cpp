@@ -1,5 +1,6 @@
 #include "start_up.h"
 
+#include "form1.h"
 #include "korvane_version.h"
 
 #include <QApplication>
@@ -7,10 +8,13 @@
 #include <QFile>
 #include <QStringList>
 #include <QtGlobal>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -73,18 +77,88 @@ void whileConnecting(QtMsgType type, const QMessageLogContext& context, const QS
     held.push_back(qFormatLogMessage(type, context, message));
 }
 
+// Qt's standard options, which QApplication takes out of the arguments it
+// is given (QGuiApplication's, its X11 ones and QApplication's; see their
+// documentation), by the name after the dash: those that take a value (the
+// next argument) and those that do not. Qt reads them with one dash or two.
+const std::array kQtOptionsWithValue = {"platform",
+                                        "platformpluginpath",
+                                        "platformtheme",
+                                        "plugin",
+                                        "qwindowgeometry",
+                                        "qwindowicon",
+                                        "qwindowtitle",
+                                        "session",
+                                        "display",
+                                        "geometry",
+                                        "title",
+                                        "icon",
+                                        "name",
+                                        "visual",
+                                        "style",
+                                        "stylesheet"};
+const std::array kQtFlags = {"reverse", "testability", "widgetcount", "nograb", "dograb"};
+
+// The name of Qt's option `arg` ("-style=X" gives "style"), or empty.
+std::string qtOption(std::string_view arg) {
+    if (arg.size() < 2 || arg[0] != '-')
+        return {};
+    arg.remove_prefix(arg[1] == '-' ? 2 : 1);
+    const std::string_view name = arg.substr(0, arg.find('='));
+    const auto is = [name](const char* option) { return name == option; };
+    // Only QApplication's two take their value after '=' too.
+    if (name.size() != arg.size())
+        return name == "style" || name == "stylesheet" ? std::string(name) : std::string();
+    if (std::none_of(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), is) &&
+        std::none_of(kQtFlags.begin(), kQtFlags.end(), is))
+        return {};
+    return std::string(name);
+}
+
+bool takesValue(const std::string& option) {
+    return std::find(kQtOptionsWithValue.begin(), kQtOptionsWithValue.end(), option) !=
+           kQtOptionsWithValue.end();
+}
+
+// Whether Qt's option `name` is among the arguments.
+bool qtOptionGiven(int argc, char* argv[], const char* name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--")
+            break;
+        const std::string option = qtOption(argv[i]);
+        if (option == name)
+            return true;
+        if (takesValue(option) && std::string_view(argv[i]).find('=') == std::string_view::npos)
+            ++i;
+    }
+    return false;
+}
+
 } // namespace
 
 Request readCommandLine(int argc, char* argv[]) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    bool options = true; // until "--", after which every argument is a FILE
+    for (int i = 0; i < argc; ++i) {
+        const std::string option = i > 0 && options ? qtOption(argv[i]) : std::string();
+        if (!option.empty()) {
+            // Qt's, with its value: QApplication reads them.
+            if (takesValue(option) && std::string_view(argv[i]).find('=') == std::string_view::npos)
+                ++i;
+            continue;
+        }
+        options = options && std::string_view(argv[i]) != "--";
         arguments << QFile::decodeName(argv[i]);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("korvane"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(korvane::kVersion));
     QCommandLineParser parser;
+    // "-xyz" is one option, as Qt's own are written, not x, y and z.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Checks a game server's ship settings in a window. With FILE, checks it "
-                       "at once, as File, Check... would."));
+                       "at once, as File, Check... would.\nQt's standard options, such as "
+                       "-style NAME or -platform NAME, are passed to Qt."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -120,7 +194,8 @@ Request readCommandLine(int argc, char* argv[]) {
 std::unique_ptr<QApplication> openDisplay(int& argc, char* argv[]) {
     // Without any display Qt could only fail.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qtOptionGiven(argc, argv, "platform") &&
+        !qtOptionGiven(argc, argv, "display"))
         noDisplay(argv[0], "no display found");
     programName = argv[0];
     const QtMessageHandler previous = qInstallMessageHandler(whileConnecting);
@@ -130,6 +205,20 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
     held.clear();
     return app;
+}
+
+int run(int argc, char* argv[]) {
+    const Request request = readCommandLine(argc, argv);
+    if (request.exitWith)
+        return *request.exitWith;
+    const auto app = openDisplay(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
+
+    Form1 form;
+    form.show();
+    if (!request.file.isEmpty())
+        form.checkFile(request.file);
+    return app->exec();
 }
 
 } // namespace startup

@@ -83,14 +83,61 @@ TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip) {
     const auto empty = checkFile({dir.write("empty.cfg", "")});
     EXPECT_EQ(empty.lines, noSettingsReport());
     EXPECT_EQ(empty.errors, 56);
-    // The window checks whatever path it is given: no file, no settings.
-    for (const std::string& path :
-         {(dir.path() / "does-not-exist.cfg").string(), dir.path().string(), std::string()}) {
+    // The window's check of an empty path: no file, no settings.
+    Module1::SetReportPane(&report); // checkFile wrote into a report of its own
+    Module1::ConfigFile.clear();
+    Module1::CheckSettings();
+    EXPECT_EQ(report.lines(), noSettingsReport());
+    EXPECT_TRUE(Module1::FilesRead().empty());
+}
+
+// The window's check of a path that leads to no file it can read: one red
+// line that names it and says why, in korvane-check's words, and no verdict.
+TEST_F(CheckRun, APathThatCannotBeCheckedGivesOneLine) {
+    const std::string missing = (dir.path() / "does-not-exist.conf").string();
+    const std::string fifo = dir.fifo("fifo.cfg");
+    const std::string folder = dir.path().string();
+    const struct {
+        std::string path;
+        std::string line;
+    } rows[] = {
+        {missing, missing + ": No such file or directory"},
+        {folder + "/does-not-exist.cfg", folder + "/does-not-exist.cfg: No such file or directory"},
+        {folder, folder + ": not a regular file"},
+        {fifo, fifo + ": not a regular file"},
+        {"/dev/zero", "/dev/zero: not a regular file"},
+        // Control characters are quoted, as korvane-check quotes them.
+        {folder + "/new\nline.cfg",
+         "'" + folder + "/new'$'\\012''line.cfg': No such file or directory"},
+    };
+    for (const auto& row : rows) {
         report.clear();
-        Module1::SetReportPane(&report); // checkFile wrote into a report of its own
-        Module1::ConfigFile = path;
+        Module1::ConfigFile = row.path;
         Module1::CheckSettings();
-        EXPECT_EQ(report.lines(), noSettingsReport()) << path;
+        EXPECT_EQ(report.lines(), (std::vector<ReportLine>{{row.line, kRed}})) << row.path;
+        EXPECT_TRUE(Module1::FilesRead().empty()) << row.path;
+    }
+}
+
+TEST_F(CheckRun, TheWindowsCheckTellsWhichFilesItRead) {
+    const std::string ships = dir.write("zone/conf/ships.conf", cleanShip("Warbird"));
+    const std::string arena =
+        dir.write("zone/arenas/a/arena.conf", "#include ships.conf\n#include nothere.conf\n"
+                                              "#include ships.conf\n#include more.conf\n");
+    const std::string more = dir.write("zone/arenas/a/more.conf", "[Javelin]\n");
+    const std::string plain = dir.write("plain.cfg", cleanShip("Warbird"));
+    const struct {
+        std::string path;
+        std::vector<std::string> read;
+    } rows[] = {
+        {arena, {arena, ships, more}}, // each once, missing ones not at all
+        {plain, {plain}},
+    };
+    for (const auto& row : rows) {
+        report.clear();
+        Module1::ConfigFile = row.path;
+        Module1::CheckSettings();
+        EXPECT_EQ(Module1::FilesRead(), row.read) << row.path;
     }
 }
 

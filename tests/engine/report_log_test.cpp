@@ -62,6 +62,7 @@ TEST_F(ReportLog, NoPaneIsAnErrorAndAFailingPaneStopsTheRunKeepingEarlierLines) 
         int inserts_ = 0;
     } failing(report);
     Module1::SetReportPane(&failing);
+    Module1::ConfigFile.clear(); // no file, no settings: a finding at once
     EXPECT_THROW(Module1::CheckSettings(), std::runtime_error);
     EXPECT_EQ(report.lines().size(), 3u);
     EXPECT_EQ(report.lines().at(2).text,

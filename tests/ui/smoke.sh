@@ -54,10 +54,12 @@ export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$s
 
 "$program" "$fixtures/clean-ships.cfg" &
 pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Korvane$' | head -n 1) || true
+# The caption names the file checked.
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^clean-ships\.cfg - Korvane$' |
+    head -n 1) || true
 [ -n "$window" ] || {
     kill "$pid" 2>/dev/null || true
-    fail "no window named Korvane appeared"
+    fail "no window named clean-ships.cfg - Korvane appeared"
 }
 # Without a window manager nothing gives the window the focus: do it here,
 # then act as a user would.
@@ -87,6 +89,8 @@ sleep 1
 xdotool type --delay 5 "$fixtures/no-ship-sections.cfg"
 xdotool key Return
 sleep 0.5
+caption=$(xdotool getwindowname "$window")
+[ "$caption" = "no-ship-sections.cfg - Korvane" ] || fail "after a check the caption is $caption"
 xdotool windowfocus --sync "$window" key alt+a
 sleep 0.5
 xdotool key Return

@@ -12,12 +12,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
+#include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -106,7 +112,105 @@ private slots:
         QStringList file;
         for (QAction* item : form->findChild<QMenu*>("mnufile")->actions())
             file << (item->isSeparator() ? "-" : item->text() + " " + item->shortcut().toString());
-        QCOMPARE(file, QStringList({"&Check... Ctrl+O", "-", "E&xit Ctrl+Q"}));
+        QCOMPARE(file, QStringList({"&Check... Ctrl+O", "Check &Again F5", "-", "E&xit Ctrl+Q"}));
+        // Nothing to check again yet: F5 does nothing.
+        QVERIFY(!form->findChild<QAction*>("mnufileagain")->isEnabled());
+        QTest::keyClick(form->focusWidget(), Qt::Key_F5);
+        QVERIFY(uitest::lines(*pane).isEmpty());
+        QCOMPARE(form->windowTitle(), "Korvane");
+    }
+
+    void theCaptionNamesTheFileChecked_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        const QString dir = QDir::tempPath();
+        QTest::newRow("file") << uitest::fixture("clean-ships.cfg") << "clean-ships.cfg - Korvane";
+        QTest::newRow("relative") << "ships.conf"
+                                  << "ships.conf - Korvane";
+        QTest::newRow("folder") << dir + "/" << QFileInfo(dir).fileName() + " - Korvane";
+        QTest::newRow("root") << "/"
+                              << "/ - Korvane";
+        // "[*]" would otherwise be taken for the caption's modified mark.
+        QTest::newRow("placeholder") << dir + "/a[*].cfg"
+                                     << "a[*].cfg - Korvane";
+        QTest::newRow("control") << dir + "/new\nline.cfg"
+                                 << "'new'$'\\012''line.cfg' - Korvane";
+    }
+    void theCaptionNamesTheFileChecked() {
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        form->checkFile(path);
+        // As the window system is told it, placeholders resolved.
+        QCOMPARE(form->windowHandle()->title(), caption);
+    }
+
+    void checkAgainChecksTheSameFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ships.cfg");
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
+        form->checkFile(path);
+        QCOMPARE(report(), cleanReport());
+        QVERIFY(form->findChild<QAction*>("mnufileagain")->isEnabled());
+
+        // F5 right after the change, before the window notices it itself.
+        QVERIFY(QFile::remove(path) && QFile::copy(uitest::fixture("no-ship-sections.cfg"), path));
+        QTest::keyClick(form->focusWidget(), Qt::Key_F5);
+        QCOMPARE(report(), noShipsReport());
+        QCOMPARE(form->windowTitle(), "ships.cfg - Korvane");
+    }
+
+    // Written in place, and saved as editors that write a new file and
+    // rename it over the old one do (the new file must be watched too).
+    void aChangedFileIsCheckedAgain() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ships.cfg");
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
+        form->checkFile(path);
+        QCOMPARE(report(), cleanReport());
+
+        overwrite(path, uitest::fixture("no-ship-sections.cfg"));
+        QTRY_COMPARE(report(), noShipsReport());
+        saveByRename(path, uitest::fixture("clean-ships.cfg"));
+        QTRY_COMPARE(report(), cleanReport());
+        overwrite(path, uitest::fixture("no-ship-sections.cfg"));
+        QTRY_COMPARE(report(), noShipsReport());
+
+        // Deleted: it cannot be checked; back again, it is.
+        QVERIFY(QFile::remove(path));
+        QTRY_COMPARE(report(), QStringList({line("red", path + ": No such file or directory")}));
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
+        QTRY_COMPARE(report(), cleanReport());
+    }
+
+    void aChangedIncludedFileIsCheckedAgain() {
+        QTemporaryDir zone;
+        QVERIFY(QDir(zone.path()).mkpath("arenas/a") && QDir(zone.path()).mkpath("conf"));
+        const QString ships = zone.filePath("conf/ships.conf");
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), ships));
+        const QString arena = zone.filePath("arenas/a/arena.conf");
+        QFile file(arena);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#include ships.conf\n");
+        file.close();
+
+        form->checkFile(arena);
+        QCOMPARE(report(), cleanReport());
+        overwrite(ships, uitest::fixture("no-ship-sections.cfg"));
+        QTRY_COMPARE(report(), noShipsReport());
+        saveByRename(ships, uitest::fixture("clean-ships.cfg"));
+        QTRY_COMPARE(report(), cleanReport());
+        QCOMPARE(form->windowTitle(), "arena.conf - Korvane");
+    }
+
+    // One red line that names the path and says why, as korvane-check does.
+    void aPathThatCannotBeCheckedGivesOneLine() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("missing.cfg");
+        form->checkFile(missing);
+        QCOMPARE(report(), QStringList({line("red", missing + ": No such file or directory")}));
+        QCOMPARE(form->windowTitle(), "missing.cfg - Korvane");
+        form->checkFile(dir.path());
+        QCOMPARE(report(), QStringList({line("red", dir.path() + ": not a regular file")}));
     }
 
     void checkWritesTheColouredReport() {
@@ -244,8 +348,8 @@ private slots:
         QCOMPARE(report(), noShipsReport());
     }
 
-    // Whatever is chosen, the check finishes with the reader's result (no
-    // settings: every key reads 0) and the window stays usable.
+    // Whatever is chosen, the check finishes with the reader's result, or
+    // says why there is none, and the window stays usable.
     void specialAndHostileFilesCannotFreezeTheWindow() {
         QTemporaryDir dir;
         const QString fifo = dir.filePath("fifo.cfg");
@@ -258,12 +362,46 @@ private slots:
         }
         // (A name that leads nowhere, such as a dangling link, the dialog
         // itself refuses with a message of its own.)
-        for (const QString& path : {fifo, nuls, QStringLiteral("/dev/zero")}) {
+        form->checkFile(nuls);
+        QCOMPARE(report(), noShipsReport());
+        for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
             form->checkFile(path);
-            QCOMPARE(report(), noShipsReport());
+            QCOMPARE(report(), QStringList({line("red", path + ": not a regular file")}));
         }
         form->checkFile(uitest::fixture("clean-ships.cfg"));
         QCOMPARE(report(), cleanReport());
+    }
+
+    // On a dark pane a finding's red and a ship line's blue keep their hue
+    // and reach 4.5:1 against the pane's base, measured as WCAG 2 measures
+    // it, whether the palette changed before the check or after it; back
+    // on a light pane they are #FF0000 and #0000FF again.
+    void coloursAreReadableOnADarkPane_data() {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("black") << QColor(QRgb(0x000000)) << QColor(QRgb(0xFFFFFF));
+        QTest::newRow("Breeze Dark") << QColor(QRgb(0x1B1E20)) << QColor(QRgb(0xFCFCFC));
+        QTest::newRow("Adwaita dark") << QColor(QRgb(0x2D2D2D)) << QColor(QRgb(0xFFFFFF));
+        QTest::newRow("Darcula") << QColor(QRgb(0x3C3F41)) << QColor(QRgb(0xBBBBBB));
+    }
+    void coloursAreReadableOnADarkPane() {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        const QPalette light = form->palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, base);
+        dark.setColor(QPalette::Text, text);
+
+        form->setPalette(dark);
+        form->checkFile(uitest::fixture("no-ship-sections.cfg"));
+        QCOMPARE(shownHues(), noShipsReport());
+        measureOn(base, "checked on it");
+
+        form->setPalette(light);
+        QCOMPARE(report(), noShipsReport());
+        form->setPalette(dark);
+        QCOMPARE(shownHues(), noShipsReport());
+        measureOn(base, "palette changed");
     }
 
     void ctrlQEndsTheProgram() {
@@ -272,6 +410,20 @@ private slots:
     }
 
 private:
+    // Rewritten in place, as a plain editor saves.
+    static void overwrite(const QString& path, const QString& from) {
+        QFile source(from), target(path);
+        QVERIFY(source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly));
+        target.write(source.readAll());
+    }
+    // A new file renamed over the old one, as many editors save.
+    static void saveByRename(const QString& path, const QString& from) {
+        const QString saved = path + ".new";
+        QVERIFY(QFile::copy(from, saved));
+        QCOMPARE(
+            ::rename(QFile::encodeName(saved).constData(), QFile::encodeName(path).constData()), 0);
+    }
+
     // As a drag from a file manager ends: over the report pane. Whether the
     // window took it.
     bool drop(QMimeData& data) {
@@ -314,6 +466,54 @@ private:
     QRect clientArea() const {
         const int menuBar = form->menuBar()->height();
         return {0, menuBar, form->width(), form->height() - menuBar};
+    }
+
+    // The report with each line's colour named by its hue alone.
+    QStringList shownHues() const {
+        QStringList result;
+        const QStringList text = uitest::lines(*pane);
+        for (int i = 0; i < text.size(); ++i) {
+            const QColor colour = uitest::colour(*pane, i);
+            const char* name = colour == pane->palette().color(QPalette::Text) ? "black"
+                               : colour.hslSaturation() < 255                  ? "other"
+                               : colour.hue() == 0                             ? "red"
+                               : colour.hue() == 240                           ? "blue"
+                                                                               : "other";
+            result << line(name, text.at(i));
+        }
+        return result;
+    }
+
+    // Every coloured line's contrast against `base`, at least 4.5:1.
+    void measureOn(const QColor& base, const char* when) const {
+        QMap<QString, double> least;
+        for (int i = 0; i < uitest::lines(*pane).size(); ++i) {
+            const QColor colour = uitest::colour(*pane, i);
+            if (colour == pane->palette().color(QPalette::Text))
+                continue;
+            const double ratio = contrast(colour, base);
+            if (!least.contains(colour.name()) || ratio < least[colour.name()])
+                least[colour.name()] = ratio;
+        }
+        QCOMPARE(least.size(), 2);
+        for (auto it = least.cbegin(); it != least.cend(); ++it) {
+            qInfo("%s on %s (%s): %.2f:1", qPrintable(it.key()), qPrintable(base.name()), when,
+                  it.value());
+            QVERIFY2(it.value() >= 4.5, qPrintable(it.key()));
+        }
+    }
+
+    // WCAG 2: relative luminance, and the ratio of the lighter to the darker.
+    static double contrast(const QColor& a, const QColor& b) {
+        const auto luminance = [](const QColor& c) {
+            const auto linear = [](double v) {
+                return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+                   0.0722 * linear(c.blueF());
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
     }
 
     QStringList report() const {

@@ -69,8 +69,10 @@ private slots:
         AddReportLine("finding", 0x0000FF);
         AddReportLine("", 0);
         AddReportLine("Total errors: 1.", 0);
-        const QList<QColor> expected = {QColor(0xEE, 0xEE, 0xEE), Qt::blue, Qt::red,
-                                        QColor(0xEE, 0xEE, 0xEE), QColor(0xEE, 0xEE, 0xEE)};
+        // Coloured ones take a lighter blue and red, readable on it.
+        const QList<QColor> expected = {QColor(0xEE, 0xEE, 0xEE), QColor(0x76, 0x76, 0xFF),
+                                        QColor(0xFF, 0x35, 0x35), QColor(0xEE, 0xEE, 0xEE),
+                                        QColor(0xEE, 0xEE, 0xEE)};
         for (int line = 0; line < expected.size(); ++line)
             QCOMPARE(uitest::colour(*pane, line), expected.at(line));
         // They set no colour of their own, so they follow a later change of

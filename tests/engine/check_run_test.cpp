@@ -95,21 +95,26 @@ TEST_F(CheckRun, NoSettingsAtAllGiveSevenFindingsPerShip) {
 // line that names it and says why, in korvane-check's words, and no verdict.
 TEST_F(CheckRun, APathThatCannotBeCheckedGivesOneLine) {
     const std::string missing = (dir.path() / "does-not-exist.conf").string();
-    const std::string fifo = dir.fifo("fifo.cfg");
     const std::string folder = dir.path().string();
-    const struct {
+    struct Row {
         std::string path;
         std::string line;
-    } rows[] = {
+    };
+    std::vector<Row> rows = {
         {missing, missing + ": No such file or directory"},
         {folder + "/does-not-exist.cfg", folder + "/does-not-exist.cfg: No such file or directory"},
         {folder, folder + ": not a regular file"},
-        {fifo, fifo + ": not a regular file"},
-        {"/dev/zero", "/dev/zero: not a regular file"},
         // Control characters are quoted, as korvane-check quotes them.
         {folder + "/new\nline.cfg",
          "'" + folder + "/new'$'\\012''line.cfg': No such file or directory"},
     };
+#ifdef _WIN32
+    rows.push_back({"NUL", "NUL: not a regular file"});
+#else
+    const std::string fifo = dir.fifo("fifo.cfg");
+    rows.push_back({fifo, fifo + ": not a regular file"});
+    rows.push_back({"/dev/zero", "/dev/zero: not a regular file"});
+#endif
     for (const auto& row : rows) {
         report.clear();
         Module1::ConfigFile = row.path;

@@ -21,8 +21,9 @@ inline std::filesystem::path utf8Path(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+// With '/' on every platform (Windows takes it too), as users write paths.
 inline std::string utf8Text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
+    const std::u8string text = path.generic_u8string();
     return std::string(text.begin(), text.end());
 }
 

@@ -1,6 +1,7 @@
 // korvane-check: the check run for terminals, scripts and CI.
 
 #include "check_file.h"
+#include "console.h"
 #include "include_cache.h"
 #include "include_reader.h"
 #include "korvane_version.h"
@@ -17,7 +18,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -38,7 +38,7 @@ bool useColour(const std::string& mode) {
     if (mode == "never")
         return false;
     const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) && !(noColour && *noColour);
+    return !(noColour && *noColour) && korvane::cli::colourTerminal();
 }
 
 int usageError(const std::string& message) {
@@ -50,14 +50,9 @@ int usageError(const std::string& message) {
 // write, whose own reason is kept.
 class Output {
 public:
-    void write(const std::string& text) {
-        for (std::size_t done = 0; error_ == 0 && done < text.size();) {
-            const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-            if (n > 0)
-                done += static_cast<std::size_t>(n);
-            else if (n < 0 && errno != EINTR)
-                error_ = errno;
-        }
+    void write(const std::string& bytes) {
+        if (error_ == 0)
+            error_ = korvane::cli::writeStandardOutput(bytes);
     }
     int error() const { return error_; }
 
@@ -98,7 +93,7 @@ public:
             korvane::cli::writeWarnings(text, report, format_);
         else
             korvane::cli::writeWarnings(std::cerr, report, format_);
-        out_.write(text.str());
+        write(text.str());
         warnings_ += report.outcome.warnings.size();
         if (report.outcome.errors > 0)
             findings();
@@ -138,7 +133,7 @@ public:
         }
         std::ostringstream text;
         korvane::cli::writeZoneSummary(text, summary, format_);
-        out_.write(text.str());
+        write(text.str());
     }
 
     void trouble(const std::string& name, const std::string& reason) {
@@ -155,6 +150,12 @@ public:
     const Output& out() const { return out_; }
 
 private:
+    // JSON's bytes are the same everywhere; text takes the platform's line
+    // ends.
+    void write(const std::string& text) {
+        out_.write(format_ == Format::Json ? text : korvane::cli::withLineEnds(text));
+    }
+
     static std::string withSlash(const std::string& folder) {
         return folder.ends_with('/') ? folder : folder + '/';
     }
@@ -171,10 +172,13 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
     // Settings files are mapped, not copied: a file that shrinks meanwhile
     // must then not end the program.
     korvane::guardMappedFiles();
+    korvane::cli::Arguments arguments(rawArgc, rawArgv);
+    const int argc = arguments.argc();
+    char** const argv = arguments.argv();
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -188,6 +192,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
     // Unknown options are named below, as CLI11 would take them for files.
     app.allow_extras();
+    // Unix paths start with '/': never options, on Windows either.
+    app.allow_windows_style_options(false);
 
     std::vector<std::string> files;
     app.add_option("FILE", files, "Settings files, or zone folders, to check")->required();

@@ -2,7 +2,7 @@
 
 // The file layer: how the engine reads a settings file. This header is the
 // same on every platform; each has one file behind it
-// (settings_file_posix.cpp here).
+// (settings_file_posix.cpp, settings_file_windows.cpp).
 
 #include "bytes.h"
 
@@ -27,7 +27,7 @@ constexpr int kChangedWhileRead = -1;
 
 // How the bytes are had. Mapping copies nothing, and is used only once the
 // program has chosen to guard mappings (guardMappedFiles); otherwise, and
-// where a file cannot be mapped, it is read.
+// where a file cannot be mapped, it is read. Windows always reads.
 enum class Reading { Map, Plain };
 
 struct FileRead {
@@ -38,7 +38,8 @@ struct FileRead {
     std::string source = {}; // standard input: the file it was, where the system tells
 };
 
-// The whole of the file at `path`, by its path's bytes (no code page), but
+// The whole of the file at `path`, by its path's bytes (no code page; on
+// Windows, whose names are UTF-16, the path is UTF-8), but
 // at most `limit` bytes of it plus one (enough to tell it is longer). Only
 // a regular file is opened, and never in a way that blocks: a FIFO without
 // a writer would wait for ever, a device may never end. A file that gives

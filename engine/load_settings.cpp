@@ -60,9 +60,9 @@ bool endsWithConf(std::string_view path) {
 // Whether bytes look like an arena's .conf file: a line that starts with
 // one of the include dialect's directives.
 bool holdsDirectives(std::string_view bytes) {
-    for (const std::string_view directive : {"#include", "#define", "#ifdef", "#ifndef"}) {
-        if (bytes.starts_with(directive) ||
-            bytes.find("\n" + std::string(directive)) != std::string_view::npos)
+    for (const std::string_view directive : {"\n#include", "\n#define", "\n#ifdef", "\n#ifndef"}) {
+        if (bytes.starts_with(directive.substr(1)) ||
+            bytes.find(directive) != std::string_view::npos)
             return true;
     }
     return false;

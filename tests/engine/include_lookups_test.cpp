@@ -4,7 +4,6 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 
 namespace korvane {
 namespace {
@@ -34,7 +33,8 @@ TEST_P(IncludeLookups, AreCountedPerCandidate) {
     EXPECT_EQ(load.settings->read("S", "A").value, GetParam().value);
     std::vector<Warning> expected;
     for (Warning w : GetParam().warnings) {
-        w.text = std::regex_replace(w.text, std::regex("Z/"), z + "/");
+        for (std::size_t at = 0; (at = w.text.find("Z/", at)) != std::string::npos; at += z.size())
+            w.text.replace(at, 1, z);
         w.where->file = checked;
         expected.push_back(w);
     }

@@ -37,15 +37,17 @@ WORK = ROOT / "build-mutants"
 SRC = WORK / "src"
 BUILD = WORK / "build"
 
-# The readers, their shared scanner, and the file layer under them (the
-# SIGBUS guard included).
+# The readers, their shared scanner and character helpers, and the file
+# layer under them (the SIGBUS guard included); those that exist.
 FILES = [
     "engine/include_reader.cpp",
     "engine/profile.cpp",
     "engine/profile_number.cpp",
     "engine/byte_scan.h",
+    "engine/ascii.h",
     "engine/bytes.cpp",
     "engine/settings_file.cpp",
+    "engine/settings_file_posix.cpp",
 ]
 TARGETS = ["engine_tests", "cli_tests", "korvane-check"]
 TESTS = r"engine\.|cli\."
@@ -203,7 +205,7 @@ def generate(path):
 
 
 def write_list():
-    rows = [m for f in FILES for m in generate(f)]
+    rows = [m for f in FILES if (ROOT / f).is_file() for m in generate(f)]
     with LIST.open("w") as out:
         out.write("# Mutants of the readers, made by scripts/mutants.py list: one a line,\n"
                   "# file, line, column, kind, from, to (tab-separated). Regenerate after\n"
@@ -284,9 +286,15 @@ def test(jobs, timeout):
     return "pass" if rc == 0 else "fail"
 
 
+# The listed files as the run found them: the worktree may change meanwhile.
+ORIGINALS = {}
+
+
 def mutate(m):
     path = SRC / m["file"]
-    original = (ROOT / m["file"]).read_text()
+    if m["file"] not in ORIGINALS:
+        ORIGINALS[m["file"]] = (SRC / m["file"]).read_text()
+    original = ORIGINALS[m["file"]]
     lines = original.split("\n")
     line = lines[m["line"] - 1]
     at = m["col"] - 1
@@ -298,7 +306,7 @@ def mutate(m):
 
 
 def restore(file):
-    shutil.copyfile(ROOT / file, SRC / file)
+    (SRC / file).write_text(ORIGINALS[file])
 
 
 def failed_tests():

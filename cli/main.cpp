@@ -65,6 +65,9 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Settings files are mapped, not copied: a file that shrinks meanwhile
+    // must then not end the program.
+    korvane::guardMappedFiles();
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -153,7 +156,7 @@ int main(int argc, char** argv) {
         korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
                                          arena};
         if (fromStdin) {
-            korvane::FileRead read = korvane::readStream(STDIN_FILENO);
+            korvane::FileRead read = korvane::readStandardInput();
             if (read.status != FileStatus::Ok) {
                 std::cerr << "korvane-check: " << kStdinName << ": "
                           << korvane::failureReason(read.status, read.error) << '\n';

@@ -1,13 +1,14 @@
 #include "include_reader.h"
 
+#include "ascii.h"
 #include "byte_scan.h"
+#include "name_table.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -24,10 +25,6 @@ constexpr std::size_t kKeyBytes = 63;
 
 bool isSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 std::string lowered(std::string_view s) {
@@ -59,19 +56,14 @@ struct Piece {
     bool plain;               // holds no ':' and no '\\'
 };
 
-// Hands out a file's pieces from a buffer that holds at most 64 KiB of it,
-// or from bytes in memory, counting editor lines as it goes.
+// Hands out the pieces of a file's bytes in memory, counting editor lines
+// as it goes.
 class PieceReader {
 public:
-    explicit PieceReader(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
-    explicit PieceReader(std::string_view bytes)
-        : data_(bytes.data()), end_(bytes.size()), eof_(true) {}
+    explicit PieceReader(std::string_view bytes) : data_(bytes.data()), end_(bytes.size()) {}
 
-    // The next piece of at most `limit` bytes; false at the end or on a
-    // failed read (see error()).
+    // The next piece of at most `limit` bytes; false at the end.
     bool next(std::size_t limit, Piece& piece) {
-        if (end_ - begin_ <= limit && !eof_)
-            fill();
         if (begin_ == end_)
             return false;
         const std::size_t room = std::min(limit, end_ - begin_);
@@ -141,32 +133,7 @@ public:
         return line - from;
     }
 
-    int error() const { return error_; }
-
 private:
-    static constexpr std::size_t kBufferBytes = 64 * 1024;
-
-    // Keeps at least one byte past the longest piece when the file has it,
-    // so that a CR at a piece's end knows whether an LF follows.
-    void fill() {
-        if (end_ > begin_)
-            std::memmove(buffer_.get(), data_ + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        data_ = buffer_.get();
-        while (!eof_ && end_ < kBufferBytes) {
-            const ssize_t n = ::read(fd_, buffer_.get() + end_, kBufferBytes - end_);
-            if (n > 0) {
-                end_ += static_cast<std::size_t>(n);
-            } else if (n == 0 || errno != EINTR) {
-                if (n < 0)
-                    error_ = errno;
-                eof_ = true;
-            }
-        }
-        cr_ = nul_ = colon_ = backslash_ = kUnknown; // the bytes have moved
-    }
-
     // The first `c` from `from` on in the buffer, or end_.
     std::size_t find(std::size_t from, char c) const {
         const void* at = from < end_ ? std::memchr(data_ + from, c, end_ - from) : nullptr;
@@ -180,13 +147,9 @@ private:
     }
 
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-    int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;
     std::size_t begin_ = 0, end_ = 0;
-    bool eof_ = false;
     mutable std::size_t cr_ = kUnknown, nul_ = kUnknown, colon_ = kUnknown, backslash_ = kUnknown;
-    int error_ = 0;
     std::size_t line_ = 1;
 };
 
@@ -247,10 +210,9 @@ public:
         if (wanted) {
             for (const std::string_view section : wanted->sections)
                 wantedSections_.push_back(lowered(section));
-            for (const std::string_view key : wanted->keys) {
-                wantedKeys_.push_back(lowered(key));
-                keysByHash_[keyHash(key)].push_back(wantedKeys_.size() - 1);
-            }
+            keyCount_ = wanted->keys.size();
+            for (std::size_t k = 0; k < keyCount_; ++k)
+                keyTable_.add(wanted->keys[k], k);
             for (const std::string_view section : wanted->sections) {
                 for (const std::string_view key : wanted->keys) {
                     const std::string name = IncludeSettings::combinedName(section, key);
@@ -264,15 +226,13 @@ public:
         }
     }
 
-    // Reads the checked file (a PieceReader or an OpenFile); the errno of
-    // a read that failed midway, or 0.
-    template <typename Source> int readTop(Source& source, const std::string& name) {
-        const int error = readFile(source, name, 0);
+    // Reads the checked file's bytes, and ends the load.
+    void readTop(std::string_view bytes, const std::string& name) {
+        readFile(bytes, name, 0);
         if (joining_)
             warn(joinedAt_, "the last line ends with \\ and joins nothing: it is not read");
         for (const Branch& b : branches_)
             warn(b.at, "#ifdef still open when everything has been read");
-        return error;
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -316,20 +276,13 @@ private:
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
 
-    // A file mapped, or read in 64 KiB pieces where it cannot be.
-    int readFile(const OpenFile& file, const std::string& name, int depth) {
-        const Bytes mapped = file.size() > 0 && file.size() <= SIZE_MAX
-                                 ? Bytes::map(file.fd(), static_cast<std::size_t>(file.size()))
-                                 : Bytes();
-        if (mapped.size() > 0) {
-            PieceReader reader(mapped.view());
-            return readFile(reader, name, depth);
-        }
-        PieceReader reader(file.fd());
-        return readFile(reader, name, depth);
+    // A file's bytes, as the file layer read them (see loadArena).
+    void readFile(std::string_view bytes, const std::string& name, int depth) {
+        PieceReader reader(bytes);
+        readFile(reader, name, depth);
     }
 
-    int readFile(PieceReader& reader, const std::string& name, int depth) {
+    void readFile(PieceReader& reader, const std::string& name, int depth) {
         const auto file = static_cast<std::uint32_t>(out_->files.size());
         out_->files.push_back(name);
         FileNotes notes;
@@ -371,16 +324,11 @@ private:
                 }
                 const std::string line = std::move(joined_);
                 joined_.clear();
-                handleLine(line, joinedAt_, depth);
+                handleLine(line, joinedAt_, depth, false);
             } else {
-                plainLine_ = piece.plain;
-                handleLine(text, at, depth);
-                plainLine_ = false;
+                handleLine(text, at, depth, piece.plain);
             }
         }
-        if (reader.error() != 0)
-            warn({file, piece.line}, std::string("read failed: ") + std::strerror(reader.error()));
-        return reader.error();
     }
 
     void note(const Piece& piece, bool cut, const Position& at, FileNotes& notes) {
@@ -400,24 +348,23 @@ private:
         }
     }
 
-    void handleLine(std::string_view text, const Position& at, int depth) {
+    // `plain`: the line holds no ':' and no '\\' (so a filtered load may
+    // judge it by its section alone).
+    void handleLine(std::string_view text, const Position& at, int depth, bool plain) {
         if (!text.empty() && text.front() == '#') {
             directive(text, at, depth);
             return;
         }
         if (!active())
             return;
-        // (The end of a line needs no trimming: headers and keys trim theirs,
-        // and a value's trailing blanks change no number.)
-        while (!text.empty() && isSpace(text.front()))
-            text.remove_prefix(1);
+        text = stripped(text, "", "");
         if (text.empty() || text.front() == ';' || text.front() == '/')
             return;
         if (text.front() == '[') {
             header(text);
             return;
         }
-        keyLine(text, at);
+        keyLine(text, at, plain);
     }
 
     // The argument of a directive: from `offset` bytes after the '#', blanks skipped.
@@ -448,8 +395,8 @@ private:
 
     void directive(std::string_view text, const Position& at, int depth) {
         if (text.starts_with("#ifdef") || text.starts_with("#ifndef")) {
-            const std::string_view name = stripped(argument(text, 6), "({", ")}");
-            const bool defined = defines_.contains(std::string(name));
+            const bool defined =
+                defines_.contains(lowered(stripped(argument(text, 6), "({", ")}")));
             const bool taken = text[3] == 'd' ? defined : !defined;
             branches_.push_back({active(), active() && taken, false, at});
         } else if (text.starts_with("#else")) {
@@ -470,22 +417,37 @@ private:
         } else if (!active()) {
             return;
         } else if (text.starts_with("#define")) {
-            const std::string name(firstWord(argument(text, 7)));
-            if (defines_.contains(name))
-                return;
-            if (defines_.size() == limits_.maxDefines) {
-                if (!definesFull_)
-                    warn(at, "more than " + std::to_string(limits_.maxDefines) +
-                                 " names defined: the rest are ignored");
-                definesFull_ = true;
-                return;
-            }
-            defines_.insert(name);
+            define(lowered(firstWord(argument(text, 7))), at);
         } else if (text.starts_with("#undef")) {
-            defines_.erase(std::string(firstWord(argument(text, 5))));
+            // The whole argument is the name: "#undef X Y" leaves X defined.
+            if (const auto it = defines_.find(lowered(stripped(argument(text, 5), "", "")));
+                it != defines_.end()) {
+                definedBytes_ -= it->size();
+                defines_.erase(it);
+            }
         } else if (text.starts_with("#include")) {
             include(stripped(argument(text, 7), "\"<", "\">"), at, depth);
         }
+    }
+
+    // Defines a (lowered) name, within the limits: every name is held until
+    // the load ends, so their count and their bytes are both bounded.
+    void define(std::string name, const Position& at) {
+        if (defines_.contains(name))
+            return;
+        if (defines_.size() == limits_.maxDefines ||
+            definedBytes_ + name.size() > limits_.maxDefinedBytes) {
+            if (!definesFull_)
+                warn(at, defines_.size() == limits_.maxDefines
+                             ? "more than " + std::to_string(limits_.maxDefines) +
+                                   " names defined: the rest are ignored"
+                             : "more than " + std::to_string(limits_.maxDefinedBytes) +
+                                   " bytes of defined names: the rest are ignored");
+            definesFull_ = true;
+            return;
+        }
+        definedBytes_ += name.size();
+        defines_.insert(std::move(name));
     }
 
     void include(std::string_view name, const Position& at, int depth) {
@@ -506,26 +468,39 @@ private:
             candidates.push_back("arenas/" + place_.arena + "/" + n);
         candidates.push_back("conf/" + n);
         candidates.push_back(n);
-        if (!place_.arena.empty())
-            candidates.push_back("arenas/(default)/" + n);
+        candidates.push_back("arenas/(default)/" + n);
 
         std::string unreadable;
         for (const std::string& candidate : candidates) {
+            // Each name looked for costs the file system a look-up: a file
+            // that includes itself, and many names found nowhere, would
+            // otherwise ask for hundreds of millions.
+            if (lookups_ == limits_.maxLookups) {
+                warn(at, quoted + " not followed: " + std::to_string(limits_.maxLookups) +
+                             " include look-ups in one load (an include cycle?)");
+                return;
+            }
+            ++lookups_;
             const std::string path = joinPath(place_.zone, candidate);
-            OpenFile file = OpenFile::open(path);
-            switch (file.status()) {
+            const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+            switch (file.status) {
             case FileStatus::Ok:
                 ++included_;
-                readFile(file, path, depth + 1);
+                readFile(file.bytes.view(), path, depth + 1);
                 return;
             case FileStatus::NotRegular:
-                if (file.isFolder())
+                if (file.folder)
                     continue;
                 warn(at, quoted + ": " + path + " is not a regular file: skipped");
                 return;
             case FileStatus::Unreadable:
+                if (file.error == kChangedWhileRead) {
+                    warn(at, quoted + ": " + path +
+                                 " shrank or failed while it was read: its settings are missing");
+                    return;
+                }
                 if (unreadable.empty())
-                    unreadable = path + ": " + std::strerror(file.error());
+                    unreadable = path + ": " + std::strerror(file.error);
                 continue;
             case FileStatus::Missing:
                 continue;
@@ -557,16 +532,9 @@ private:
     // Where a filtered load keeps key `key` of the current (kept) section, or
     // nothing when it keeps no such key.
     std::optional<std::size_t> keptIndex(std::string_view key) const {
-        if (key.empty())
-            return std::nullopt;
-        for (const std::size_t k : keysByHash_[keyHash(key)]) {
-            const std::string& w = wantedKeys_[k];
-            if (w.size() == key.size() &&
-                std::equal(w.begin(), w.end(), key.begin(),
-                           [](char a, char b) { return a == asciiLower(b); }))
-                return keptAt_[sectionIndex_ * wantedKeys_.size() + k];
-        }
-        return std::nullopt;
+        std::optional<std::size_t> kept;
+        keyTable_.find(key, [&](std::size_t k) { kept = keptAt_[sectionIndex_ * keyCount_ + k]; });
+        return kept;
     }
 
     // Copies `text` up to `stop` (or its end, or `limit` characters), each
@@ -582,13 +550,15 @@ private:
         return i;
     }
 
-    void keyLine(std::string_view text, const Position& at) {
+    // A line trimmed at both ends that is no header: a key, with or without
+    // its value.
+    void keyLine(std::string_view text, const Position& at, bool plain) {
         if (text.front() == '=')
             return;
         // Most lines of a big zone are plain keys (no ':', no '\\') that a
         // filtered load keeps only in a kept section, and only a few of.
         if (filtered_ && fastFilter_ && inSection_) {
-            if (plainLine_ && !sectionWanted_)
+            if (plain && !sectionWanted_)
                 return;
             // Where the plain key ends: at its '=', at a ':' or '\\' in it, or
             // at the end.
@@ -614,18 +584,25 @@ private:
         }
         key_.clear();
         const std::size_t end = unescape(text, '=', kKeyBytes, key_);
-        while (!key_.empty() && isSpace(key_.back()))
-            key_.pop_back();
+        // A key cut at its 63rd byte, or on a line without '=', stands as it
+        // is; only a key before its '=' loses its end blanks (escaped ones too).
         const bool hasValue = end < text.size() && text[end] == '=';
+        if (hasValue) {
+            while (!key_.empty() && isSpace(key_.back()))
+                key_.pop_back();
+        }
+        // Only a key with its value names Section:Key itself; a line without
+        // '=' belongs to the current section, or before any header is kept
+        // under its bare name.
         name_.clear();
-        if (key_.find(':') == std::string::npos) {
-            if (!inSection_) {
-                if (hasValue)
-                    warn(at, "value not in any section: ignored");
+        if (!hasValue || key_.find(':') == std::string::npos) {
+            if (inSection_) {
+                name_ = section_;
+                name_ += ':';
+            } else if (hasValue) {
+                warn(at, "value not in any section: ignored");
                 return;
             }
-            name_ = section_;
-            name_ += ':';
         }
         for (const char c : key_)
             name_ += asciiLower(c);
@@ -657,7 +634,8 @@ private:
     const IncludeLimits& limits_;
     std::unique_ptr<IncludeSettings> out_;
     bool filtered_;
-    std::unordered_set<std::string> defines_;
+    std::unordered_set<std::string> defines_; // lowered
+    std::size_t definedBytes_ = 0;            // the bytes of their names
     bool definesFull_ = false;
     std::vector<Branch> branches_;
     std::string section_; // lowered
@@ -668,29 +646,15 @@ private:
     bool fastFilter_ = true;
     std::size_t sectionIndex_ = 0;            // of the current section, when kept
     std::vector<std::string> wantedSections_; // lowered
-    std::vector<std::string> wantedKeys_;     // lowered
+    NameTable keyTable_;                      // the kept keys, by their index
+    std::size_t keyCount_ = 0;                // how many there are
     std::vector<std::size_t> keptAt_;         // assignment of each wanted section and key
-    // The kept keys by a hash of their length and three of their letters:
-    // a line's key is compared with at most a few of them.
-    static std::size_t keyHash(std::string_view key) {
-        if (key.empty())
-            return 0;
-        const auto at = [&](std::size_t i) {
-            return static_cast<unsigned char>(asciiLower(key[i]));
-        };
-        return (key.size() * 0x9E37u ^ at(0) * 131u ^ at(key.size() / 2) * 31u ^
-                at(key.size() - 1)) %
-               kKeyBuckets;
-    }
-    static constexpr std::size_t kKeyBuckets = 1024;
-    std::vector<std::vector<std::size_t>> keysByHash_ =
-        std::vector<std::vector<std::size_t>>(kKeyBuckets);
-    std::string key_, name_, value_; // kept to keep their room
-    bool plainLine_ = false;         // the line being read holds no ':' and no '\\'
-    std::string joined_;             // the pieces joined so far, while joining_
+    std::string key_, name_, value_;          // kept to keep their room
+    std::string joined_;                      // the pieces joined so far, while joining_
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;
+    std::size_t lookups_ = 0;
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;
@@ -737,18 +701,15 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     ArenaLoader loader(place, wanted, limits);
     ArenaLoad load;
     if (input) {
-        PieceReader reader(*input);
-        loader.readTop(reader, path);
+        loader.readTop(*input, path);
     } else {
-        const OpenFile file = OpenFile::open(path);
-        load.status = file.status();
-        load.error = file.error();
-        if (file.status() == FileStatus::Ok) {
-            if (const int error = loader.readTop(file, path); error != 0) {
-                load.status = FileStatus::Unreadable;
-                load.error = error;
-            }
-        }
+        // Read, not mapped: the reader goes through each byte once, so a
+        // mapping would save little (see bench/include_zones.sh).
+        const FileRead file = readSettingsFile(path, Reading::Plain, limits.maxBytes);
+        load.status = file.status;
+        load.error = file.error;
+        if (file.status == FileStatus::Ok)
+            loader.readTop(file.bytes.view(), path);
     }
     load.settings = loader.finish();
     return load;
@@ -763,31 +724,22 @@ std::int32_t includeValueToInt(std::string_view value) {
         negative = value[i] == '-';
         ++i;
     }
-    const auto digit = [](char c) -> unsigned {
-        if (c >= '0' && c <= '9')
-            return static_cast<unsigned>(c - '0');
-        if (c >= 'a' && c <= 'z')
-            return static_cast<unsigned>(c - 'a' + 10);
-        if (c >= 'A' && c <= 'Z')
-            return static_cast<unsigned>(c - 'A' + 10);
-        return 99;
-    };
     unsigned base = 10;
     if (i < value.size() && value[i] == '0') {
         base = 8;
         if (i + 2 < value.size() && (value[i + 1] == 'x' || value[i + 1] == 'X') &&
-            digit(value[i + 2]) < 16) {
+            digitValue(value[i + 2]) < 16) {
             base = 16;
             i += 2;
         }
     }
-    if (i == value.size() || digit(value[i]) >= base)
+    if (i == value.size() || digitValue(value[i]) >= base)
         return !value.empty() && (value[0] == 'y' || value[0] == 'Y') ? 1 : 0;
     // The magnitude saturates at 2^63, where the 64-bit long's range ends.
     constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
     std::uint64_t magnitude = 0;
-    for (; i < value.size() && digit(value[i]) < base; ++i) {
-        const unsigned d = digit(value[i]);
+    for (; i < value.size() && digitValue(value[i]) < base; ++i) {
+        const unsigned d = digitValue(value[i]);
         if (magnitude > (kLimit - d) / base)
             magnitude = kLimit;
         else

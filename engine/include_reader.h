@@ -7,9 +7,10 @@
 //  1. Files. The server runs in its zone folder. An arena's file, and every
 //     #include NAME, is the first of arenas/ARENA/NAME, conf/NAME, NAME,
 //     arenas/(default)/NAME that exists, can be read and is not a folder
-//     (without an arena, conf/NAME and NAME). A name found nowhere is
-//     skipped. Only regular files are read, never in a way that blocks; a
-//     FIFO, socket or device found is skipped.
+//     (without an arena the first is not tried). NAME is appended as text,
+//     except that a NAME starting with '/' stands for itself in place of
+//     NAME. A name found nowhere is skipped. Only regular files are read,
+//     never in a way that blocks; a FIFO, socket or device found is skipped.
 //  2. Pieces. A file is read in pieces of at most 4095 bytes that end at an
 //     LF (a longer line goes on as the next piece). Each piece is cut at its
 //     first CR, NUL and LF: CR LF works, lone CRs hide what follows them up
@@ -25,20 +26,25 @@
 //     #ifdef/#ifndef/#else/#endif nest across files and count even inside a
 //     false branch; a stray #else or #endif, or a second #else, changes
 //     nothing. #define, #undef and #include count only where lines are read.
-//     A defined name is only ever tested (no substitution); names compare
-//     as exact bytes. Other '#' lines are ignored.
-//  5. Lines, trimmed of C isspace: empty ones and those starting with ';' or
-//     '/' are skipped. '[' opens a section: leading '[' and blanks and
-//     trailing ']' and blanks dropped, the name cut at 64 bytes. Otherwise
-//     the key is the text before the first '=' ('\' makes the next character
-//     literal), trimmed at its end and cut at 63 bytes; the value is the
+//     #define names the first word of its argument; #undef, #ifdef and
+//     #ifndef the whole argument, trimmed at its end (#undef X Y leaves X
+//     defined). A defined name is only ever tested (no substitution); names
+//     compare ignoring ASCII case. Other '#' lines are ignored.
+//  5. Lines, trimmed of C isspace at both ends: empty ones and those starting
+//     with ';' or '/' are skipped. '[' opens a section: leading '[' and
+//     blanks and trailing ']' and blanks dropped, the name cut at 64 bytes.
+//     Otherwise the key is the text before the first '=' ('\' makes the
+//     next character literal), read for at most 63 bytes; the value is the
 //     rest, blanks skipped, with the same '\' rule. A line starting with '='
-//     is ignored; one without '=', or whose key is cut before its '=', sets
-//     the key to the empty value.
-//  6. A key holding ':' names Section:Key itself (also before any header);
-//     any other key belongs to the current section, which carries into and
-//     out of included files; before any header it is ignored. Names compare
-//     ignoring ASCII case, and every assignment replaces earlier ones.
+//     is ignored. Only a key followed by its '=' is trimmed at its end
+//     (escaped blanks too); a line without '=', or whose key is cut before
+//     its '=', keeps its key as it stands and sets it to the empty value.
+//  6. On a line with '=', a key holding ':' names Section:Key itself; any
+//     other key belongs to the current section, which carries into and out
+//     of included files (before any header such a line is ignored). A line
+//     without '=' always belongs to the current section, ':' or not (before
+//     any header it is kept under its bare name). Names compare ignoring
+//     ASCII case, and every assignment replaces earlier ones.
 //  7. Numbers: see includeValueToInt.
 //
 // What Korvane adds: the line of each assignment, warnings for what the
@@ -88,11 +94,13 @@ struct ArenaLoad {
 // Where a load stops following includes (a file that includes itself would
 // be read for ever) and what else bounds it on hostile files.
 struct IncludeLimits {
-    int maxDepth = 50;                               // includes within includes
-    std::size_t maxIncludes = 100'000;               // included files read in one load
-    std::uint64_t maxBytes = std::uint64_t{1} << 30; // bytes read in one load
-    std::size_t maxDefines = 100'000;                // names defined at once
-    std::size_t maxWarnings = 100;                   // warnings listed
+    int maxDepth = 50;                                   // includes within includes
+    std::size_t maxIncludes = 100'000;                   // included files read in one load
+    std::size_t maxLookups = 100'000;                    // candidate paths tried in one load
+    std::uint64_t maxBytes = std::uint64_t{1} << 30;     // bytes read in one load
+    std::size_t maxDefines = 100'000;                    // names defined at once
+    std::size_t maxDefinedBytes = std::size_t{16} << 20; // and their bytes
+    std::size_t maxWarnings = 100;                       // warnings listed
 };
 
 // Loads an arena: the checked file at `path`, shown as `path` (or, with

@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "byte_scan.h"
+#include "name_table.h"
 
 #include <algorithm>
 #include <array>
@@ -31,10 +32,6 @@ bool is(char c, unsigned char what) {
     return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && is(s.front(), kBlank))
         s.remove_prefix(1);
@@ -53,62 +50,13 @@ std::string_view nameOf(std::string_view raw) {
     return s.substr(0, n);
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return asciiLower(x) == asciiLower(y);
-           });
+// The names asked for (each trimmed) as a table to find them by.
+NameTable tableOf(std::span<const std::string_view> names, std::span<const std::size_t> which) {
+    NameTable table;
+    for (const std::size_t i : which)
+        table.add(trim(names[i]), i);
+    return table;
 }
-
-// The cheapest hash of a non-empty name that tells most names apart, ASCII
-// case ignored: its first and last characters.
-std::uint16_t ends(std::string_view name) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(asciiLower(name.front())) << 8 |
-                                      static_cast<unsigned char>(asciiLower(name.back())));
-}
-
-// Names to look for, by length: a name of another length is none of them,
-// and one of the same length is compared in full only with those whose
-// first and last characters it shares. Lengths past 62 share one list.
-class NameTable {
-public:
-    NameTable(std::span<const std::string_view> names, std::span<const std::size_t> which) {
-        for (const std::size_t i : which) {
-            const std::string_view name = trim(names[i]);
-            byLength_[slot(name.size())].push_back(
-                {name.empty() ? std::uint16_t{0} : ends(name), i, name});
-            shortest_ = std::min(shortest_, name.size());
-        }
-    }
-    // Calls match(i) for each name still looked for that `name` is
-    // (trimmed, case aside), and looks for it no more.
-    template <typename Match> void find(std::string_view name, Match match) {
-        auto& candidates = byLength_[slot(name.size())];
-        if (candidates.empty())
-            return;
-        const std::uint16_t hash = name.empty() ? 0 : ends(name);
-        for (std::size_t c = 0; c < candidates.size();) {
-            const Entry& e = candidates[c];
-            if (e.hash == hash && sameName(e.name, name)) {
-                match(e.index);
-                candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(c));
-            } else {
-                ++c;
-            }
-        }
-    }
-    // No name shorter than this is any of them.
-    std::size_t shortest() const { return shortest_; }
-
-private:
-    struct Entry {
-        std::uint16_t hash;
-        std::size_t index;
-        std::string_view name;
-    };
-    static std::size_t slot(std::size_t length) { return std::min<std::size_t>(length, 63); }
-    std::array<std::vector<Entry>, 64> byLength_;
-    std::size_t shortest_ = SIZE_MAX;
-};
 
 // From `start`, the start of a line, past every line shorter than `shortest`
 // that holds no '[': such a line names no key of that length and is no
@@ -208,7 +156,7 @@ void Profile::findSections(std::span<const std::string_view> names,
         return;
     for (const std::size_t i : pending)
         headers[i] = std::nullopt;
-    NameTable wanted(names, pending);
+    NameTable wanted = tableOf(names, pending);
 
     // Jump from '[' to '[': a header is a line that starts with one (after
     // blanks) and holds a ']'. Each header's name is held against the names
@@ -234,7 +182,7 @@ void Profile::findSections(std::span<const std::string_view> names,
             continue; // a '[' line without ']' is a key line
         if (close - 1 < wanted.shortest())
             continue; // trimmed or cut at a NUL, a name is shorter still
-        wanted.find(nameOf(t.substr(at + 1, close - 1)), [&](std::size_t i) {
+        wanted.take(nameOf(t.substr(at + 1, close - 1)), [&](std::size_t i) {
             headers[i] = at;
             --left;
         });
@@ -265,7 +213,7 @@ void Profile::walk(std::size_t from, std::span<const std::string_view> keys,
     std::size_t left = keys.size();
     std::vector<std::size_t> all(keys.size());
     std::iota(all.begin(), all.end(), 0);
-    NameTable wanted(keys, all);
+    NameTable wanted = tableOf(keys, all);
 
     // A line is passed over on the length of its name, then on its
     // fingerprint, before any name is compared: a hostile section can be
@@ -302,7 +250,7 @@ void Profile::walk(std::size_t from, std::span<const std::string_view> keys,
         shortBefore = cut - start < wanted.shortest();
         if (shortBefore)
             continue;
-        wanted.find(t.substr(start, cut - start), [&](std::size_t i) {
+        wanted.take(t.substr(start, cut - start), [&](std::size_t i) {
             found[i] =
                 KeyLine{start, hasValue ? nameOf(t.substr(nameEnd + 1, end - nameEnd - 1)) : ""};
             --left;

@@ -1,3 +1,4 @@
+#include "ascii.h"
 #include "profile.h"
 
 #include <algorithm>
@@ -7,16 +8,6 @@ namespace {
 
 // The reader converts at most this many characters of a value.
 constexpr std::size_t kConvertedLength = 29;
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    return 99;
-}
 
 // What the reader hands to its conversion: matching quotes removed and the
 // length cut. It copies at most 29 characters after an opening quote and
@@ -68,10 +59,10 @@ std::int32_t profileValueToInt(std::string_view value) {
     }
     std::uint32_t result = 0; // wraps modulo 2^32, as the reader's does
     for (; i < v.size(); ++i) {
-        const int d = digitValue(v[i]);
-        if (d >= static_cast<int>(base))
+        const unsigned d = digitValue(v[i]);
+        if (d >= base)
             break;
-        result = result * base + static_cast<std::uint32_t>(d);
+        result = result * base + d;
     }
     if (negative)
         result = 0u - result;

@@ -9,13 +9,14 @@ a mutant that no test notices shows a behaviour that no test holds.
   scripts/mutants.py list
       Regenerates scripts/mutants.txt, the committed list of mutants (one a
       line: file, line, column, kind, from, to), from the sources.
-  scripts/mutants.py run [--sample N] [--seed S] [--only ID ...]
+  scripts/mutants.py run [--sample N] [--seed S] [--only ID ...] [--rev REV]
       Builds each mutant (all, or N of them drawn with seed S) and runs the
       tests; prints killed / survived / no build per mutant, and the kill
-      rate of those that build.
+      rate of those that build. With --rev, the code and list of that commit
+      (e.g. main's, for a baseline) instead of the worktree's.
 
 The sources are copied to build-mutants/src (the worktree is never
-changed) and built in build-mutants/build at -O1, only engine_tests,
+changed, and may be edited during a run) and built in build-mutants/build at -O1, only engine_tests,
 cli_tests and korvane-check, incrementally: one file changed per mutant.
 Standard library only; everything runs under nice.
 """
@@ -45,6 +46,7 @@ FILES = [
     "engine/profile_number.cpp",
     "engine/byte_scan.h",
     "engine/ascii.h",
+    "engine/name_table.h",
     "engine/bytes.cpp",
     "engine/settings_file.cpp",
     "engine/settings_file_posix.cpp",
@@ -219,9 +221,9 @@ def write_list():
           ", ".join(f"{v} {k}" for k, v in sorted(kinds.items())))
 
 
-def read_list():
+def read_list(source):
     rows = []
-    for number, raw in enumerate(LIST.read_text().split("\n")):
+    for raw in (source / "scripts" / "mutants.txt").read_text().split("\n"):
         if not raw or raw.startswith("#"):
             continue
         f, line, col, kind, old, new = raw.split("\t")
@@ -233,14 +235,30 @@ def read_list():
 # ---------------------------------------------------------------- running
 
 
-def sync_sources():
-    """Copies the worktree's files (tracked, and new ones not ignored) to
+def source_tree(rev):
+    """Where the sources are: the worktree, or commit `rev` unpacked."""
+    if not rev:
+        return ROOT
+    tree = WORK / "rev"
+    shutil.rmtree(tree, ignore_errors=True)
+    tree.mkdir(parents=True)
+    archive = subprocess.run(["git", "archive", rev], cwd=ROOT, check=True,
+                             capture_output=True).stdout
+    subprocess.run(["tar", "-x", "-C", str(tree)], input=archive, check=True)
+    return tree
+
+
+def sync_sources(source):
+    """Copies the files of `source` (tracked, and new ones not ignored) to
     SRC, only those that differ, so that the build stays incremental."""
-    names = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=ROOT,
-                           check=True, capture_output=True).stdout.decode().split("\0")
-    wanted = {n for n in names if n and (ROOT / n).is_file()}
+    if source == ROOT:
+        names = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=ROOT,
+                               check=True, capture_output=True).stdout.decode().split("\0")
+    else:
+        names = [str(p.relative_to(source)) for p in source.rglob("*")]
+    wanted = {n for n in names if n and (source / n).is_file()}
     for n in sorted(wanted):
-        src, dst = ROOT / n, SRC / n
+        src, dst = source / n, SRC / n
         data = src.read_bytes()
         if not dst.is_file() or dst.read_bytes() != data:
             dst.parent.mkdir(parents=True, exist_ok=True)
@@ -319,7 +337,9 @@ def describe(m):
 
 
 def run(args):
-    rows = read_list()
+    WORK.mkdir(exist_ok=True)
+    source = source_tree(args.rev)
+    rows = read_list(source)
     if args.only:
         chosen = [r for r in rows if r["id"] in set(args.only)]
     elif args.sample:
@@ -327,8 +347,7 @@ def run(args):
     else:
         chosen = rows
     chosen.sort(key=lambda r: (r["file"], r["line"], r["col"]))
-    WORK.mkdir(exist_ok=True)
-    sync_sources()
+    sync_sources(source)
     start = time.monotonic()
     print(f"mutants: building and testing the unmutated code in {BUILD.relative_to(ROOT)}",
           flush=True)
@@ -384,6 +403,7 @@ def main():
     r.add_argument("--sample", type=int, help="test N mutants drawn at random")
     r.add_argument("--seed", type=int, default=1, help="the draw's seed (default 1)")
     r.add_argument("--only", type=int, nargs="+", metavar="ID", help="test these mutants")
+    r.add_argument("--rev", help="test the code and list of this commit, not the worktree's")
     r.add_argument("--jobs", type=int, default=2, help="build and test jobs (default 2)")
     r.add_argument("--timeout", type=float, help="seconds before a mutant's tests are cut "
                    "(default: six times the unmutated run, at least 30)")

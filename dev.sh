@@ -75,14 +75,16 @@ fuzz_smoke() {
         -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_FUZZ=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF \
         -DBUILD_TESTING=OFF >/dev/null || return 1
     cmake --build "$FUZZ_BUILD" -j "$(nproc)" --target "${FUZZ_TARGETS[@]/%/_fuzzer}" || return 1
-    local scratch t failed=0
+    local scratch t failed=0 dict
     local -A pid
     scratch=$(mktemp -d) || return 1
     mkdir -p "$FUZZ_BUILD/artifacts" || return 1
     for t in "${FUZZ_TARGETS[@]}"; do
         mkdir "$scratch/$t"
+        dict=()
+        [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
         "$FUZZ_BUILD/fuzz/${t}_fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=1048576 \
-            -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 \
+            -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 "${dict[@]}" \
             -artifact_prefix="$FUZZ_BUILD/artifacts/$t-" \
             "$scratch/$t" "fuzz/corpus/$t" >"$scratch/$t.log" 2>&1 &
         pid[$t]=$!

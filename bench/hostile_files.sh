@@ -35,6 +35,12 @@ zones() {
 }
 
 # Each maker writes the file named by $1.
+make_defines_110k() { # 110,000 #define lines of 2000-byte names, read as a .conf file
+    awk 'BEGIN {
+        pad = sprintf("%1993s", ""); gsub(/ /, "x", pad)
+        for (i = 0; i < 110000; ++i) printf "#define N%06d%s\n", i, pad
+    }' >"$1"
+}
 make_settings_200mib() { # the ships halfway through 200 MiB of other sections
     zones >"$WORK/zones"
     for i in $(seq 200); do
@@ -64,6 +70,7 @@ make_random_200mib() { # 200 MiB of random bytes
 CASES=(
     "settings-200mib.cfg make_settings_200mib 0"
     "settings-200mib.cfg make_settings_200mib 0 stdin"
+    "defines-110k.conf make_defines_110k 56"
     "one-line-50mib.cfg make_one_line_50mib 56"
     "million-sections.cfg make_million_sections 0"
     "ship-section-200mib.cfg make_ship_section_200mib 7"

@@ -139,12 +139,10 @@ void writeWarnings(std::ostream& out, const FileReport& report, Format format) {
     for (const Warning& w : report.outcome.warnings) {
         if (format == Format::Json)
             return;
-        if (format == Format::Github) {
-            writeAnnotation(out, "warning", report, w.where, w.text);
-            continue;
-        }
-        writePlace(out, report, w.where);
-        out << ": warning: " << w.text << '\n';
+        if (format == Format::Github)
+            writeAnnotation(out, "warning", report, w.where, quotedName(w.text));
+        else
+            out << warningLine(w, report.name) << '\n';
     }
 }
 

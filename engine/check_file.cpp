@@ -61,6 +61,14 @@ CheckOutcome checkFile(SettingsRequest request, Findings findings) {
         Module1::ConfigFile = path;
         Module1::CheckSettings(*loaded.settings);
     }
+    // The file shrank or failed under the run: its report could be wrong,
+    // so none is given.
+    if (const int failure = loaded.settings->failure(); failure != 0) {
+        CheckOutcome failed;
+        failed.status = FileStatus::Unreadable;
+        failed.error = failure;
+        return failed;
+    }
     outcome.lines = report.lines();
     // Every finding, and nothing else, is written in the findings' red.
     outcome.errors =

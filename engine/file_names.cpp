@@ -36,6 +36,13 @@ std::string quotedName(std::string_view name) {
     return quoted;
 }
 
+std::string warningLine(const Warning& w, std::string_view checked) {
+    std::string line = quotedName(w.where ? std::string_view(w.where->file) : checked);
+    if (w.where)
+        line += ':' + std::to_string(w.where->line);
+    return line + ": warning: " + quotedName(w.text);
+}
+
 std::string failureReason(FileStatus status, int error) {
     if (status == FileStatus::NotRegular)
         return "not a regular file";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings.h"
 #include "settings_file.h"
 
 #include <string>
@@ -11,6 +12,13 @@ namespace korvane {
 // (which could drive a terminal, or split a line in two) is quoted for a
 // shell as GNU tools quote it: 'a'$'\n''b'. Any other stays as it is.
 std::string quotedName(std::string_view name);
+
+// A warning as the window and the checker's text formats show it, in the
+// form compilers use: "FILE:LINE: warning: TEXT", or "FILE: warning: TEXT"
+// for one without a line, FILE being `checked` (the file checked) then.
+// The name and the text are quoted alike (quotedName): a name in an
+// #include can hold escape sequences, a folder name a newline.
+std::string warningLine(const Warning& w, std::string_view checked);
 
 // Why a file could not be checked, in the words every front end uses:
 // "not a regular file", "the file shrank or failed while it was read", or

@@ -33,6 +33,8 @@ public:
 
     Location locate(std::size_t where) const override { return {name_, profile_.lineAt(where)}; }
 
+    int failure() const override { return profile_.damaged() ? kChangedWhileRead : 0; }
+
 private:
     Profile profile_;
     std::string name_;

@@ -1,5 +1,6 @@
 #include "module1.h"
 
+#include "file_names.h"
 #include "load_settings.h"
 #include "ship_rules.h"
 
@@ -26,14 +27,6 @@ std::string concat(std::initializer_list<std::string_view> parts) {
     for (auto p : parts)
         s += p;
     return s;
-}
-
-// A warning as the window lists it, in the form compilers use.
-std::string describe(const Warning& w) {
-    std::string line;
-    if (w.where)
-        line = w.where->file + ':' + std::to_string(w.where->line) + ": ";
-    return line + "warning: " + w.text;
 }
 
 KeyReading readSetting(std::string_view key) {
@@ -169,7 +162,16 @@ void CheckSettings() {
     if (!warnings.empty())
         AddReportLine("", kNoColour);
     for (const Warning& w : warnings)
-        AddReportLine(describe(w), kNoColour);
+        AddReportLine(warningLine(w, ConfigFile), kNoColour);
+    // The file shrank or failed under the run: the report above could be
+    // wrong, and says so.
+    if (const int failure = loaded.settings->failure(); failure != 0) {
+        AddReportLine("", kNoColour);
+        AddReportLine(warningLine({std::nullopt, failureReason(FileStatus::Unreadable, failure) +
+                                                     ": this report may be wrong"},
+                                  ConfigFile),
+                      kNoColour);
+    }
 }
 
 void CheckSettings(const Settings& settings) {

@@ -43,6 +43,8 @@ public:
     // a lookup searches the text for what it needs.
     static Profile parse(Bytes bytes);
     static Profile parse(std::string_view bytes) { return parse(Bytes(bytes)); }
+    // Whether the mapped file lost bytes while it was read (Bytes::damaged).
+    bool damaged() const { return text_.damaged(); }
     Profile() = default;
 
     // A key's line: where it starts in text(), and its value before any

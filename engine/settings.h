@@ -49,6 +49,11 @@ public:
 
     virtual std::span<const Warning> warnings() const { return {}; }
 
+    // Why what the reads saw may not be the whole file, as an error of the
+    // file layer (kChangedWhileRead: a mapped file shrank or failed while
+    // it was read), or 0. Asked once a run has read what it needed.
+    virtual int failure() const { return 0; }
+
     // One setting; read() for a single name.
     Setting read(std::string_view section, std::string_view key) const {
         Setting s;

@@ -155,7 +155,7 @@ std::string zoneName(std::string_view candidate) {
 // Where the server looks for an included NAME, in order.
 std::vector<std::string> searchedNames(const std::string& name, const std::string& arena) {
     if (arena.empty())
-        return {"conf/" + name, name};
+        return {"conf/" + name, name, "arenas/(default)/" + name};
     return {"arenas/" + arena + "/" + name, "conf/" + name, name, "arenas/(default)/" + name};
 }
 
@@ -281,7 +281,8 @@ private:
         return b.outerReading && thisBranch;
     }
 
-    bool defined(const std::string& name) const { return defines_.count(name) != 0; }
+    // Defined names compare ignoring ASCII case: they are kept lowered.
+    bool defined(std::string_view name) const { return defines_.count(lowered(name)) != 0; }
 
     // The argument starts at a fixed offset from the start of the line,
     // whatever the directive's word really is; blanks are skipped.
@@ -300,6 +301,11 @@ private:
 
     static std::string testedName(std::string_view arg) {
         return std::string(stripped(arg, "({", ")}"));
+    }
+
+    // #undef's name: its whole argument, without the blanks at its end.
+    static std::string wholeArgument(std::string_view arg) {
+        return std::string(stripped(arg, "", ""));
     }
 
     void handleLine(const std::string& line, const Origin& origin) {
@@ -346,11 +352,11 @@ private:
         if (!reading())
             return;
         if (line.starts_with("#define")) {
-            defines_.insert(firstWord(argument(line, 1 + 7)));
+            defines_.insert(lowered(firstWord(argument(line, 1 + 7))));
             return;
         }
         if (line.starts_with("#undef")) {
-            defines_.erase(firstWord(argument(line, 1 + 5)));
+            defines_.erase(lowered(wholeArgument(argument(line, 1 + 5))));
             return;
         }
         if (line.starts_with("#include")) {
@@ -403,13 +409,18 @@ private:
             key += text[i];
             ++i;
         }
-        while (!key.empty() && blank(key.back()))
-            key.pop_back();
+        // Only a key that its '=' follows loses its trailing blanks (escaped
+        // ones too); a key cut at 63 bytes, or on a line without '=', stays.
+        const bool withValue = i < text.size() && text[i] == '=';
+        if (withValue) {
+            while (!key.empty() && blank(key.back()))
+                key.pop_back();
+        }
 
         // The value: after the '=', blanks skipped, the same '\' rule. A line
         // without '=', or whose key was cut before its '=', sets it empty.
         std::string value;
-        if (i < text.size() && text[i] == '=') {
+        if (withValue) {
             std::size_t j = i + 1;
             while (j < text.size() && blank(text[j]))
                 ++j;
@@ -423,12 +434,17 @@ private:
             }
         }
 
-        // "Section:Key" names its own section; any other key needs a header.
+        // With its '=', "Section:Key" names its own section and any other key
+        // needs a header. Without '=', the key is the current section's, ':'
+        // or not; before any header it stands alone, as "Section:Key" if it
+        // has a ':' (a key without one can never be asked for).
         std::string setting;
-        if (key.find(':') != std::string::npos)
+        if (withValue && key.find(':') != std::string::npos)
             setting = key;
         else if (section_)
             setting = *section_ + ":" + key;
+        else if (!withValue && key.find(':') != std::string::npos)
+            setting = key;
         else
             return;
 
@@ -455,7 +471,7 @@ private:
 
     std::vector<OpenFile> files_;        // the file being read is the last
     std::vector<Branch> branches_;       // one stack for the whole load
-    std::set<std::string> defines_;      // compared as exact bytes
+    std::set<std::string> defines_;      // lowered
     std::optional<std::string> section_; // none before the first header
     std::map<std::string, std::vector<std::size_t>> lineEnds_;
 };

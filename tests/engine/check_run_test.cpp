@@ -145,7 +145,22 @@ TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
     EXPECT_EQ(Module1::ConfigFile, "settings.cfg");
 }
 
-TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThem) {
+TEST_F(CheckRun, AFileThatShrinksUnderARunIsToldNotReported) {
+    guardMappedFiles();
+    std::string text;
+    for (const auto& name : kShipNames)
+        text += cleanShip(name);
+    const std::string path = dir.write("ship.cfg", text + std::string(1 << 20, ';'));
+    const LoadedSettings loaded = loadSettings({path});
+    ASSERT_EQ(loaded.settings->failure(), 0);
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    Module1::SetReportPane(&report);
+    Module1::CheckSettings(*loaded.settings);
+    EXPECT_EQ(loaded.settings->failure(), kChangedWhileRead);
+}
+
+TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThemNorGoUntold) {
+    guardMappedFiles();
     std::string text;
     for (const auto& name : kShipNames)
         text += cleanShip(name);
@@ -165,12 +180,22 @@ TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThem) {
             ::close(fd);
         }
     });
-    int checked = 0;
-    for (int run = 0; run < 200; ++run)
-        checked += checkFile({path}).status == FileStatus::Ok;
+    // Each run read the file as it was at one moment, or saw it shrink under
+    // it and gives no report.
+    int checked = 0, changed = 0;
+    for (int run = 0; run < 200; ++run) {
+        const CheckOutcome outcome = checkFile({path});
+        if (outcome.status == FileStatus::Ok) {
+            ++checked;
+            EXPECT_EQ(outcome.lines.front().text, "Checking settings...");
+        } else if (outcome.status == FileStatus::Unreadable && outcome.error == kChangedWhileRead &&
+                   outcome.lines.empty()) {
+            ++changed;
+        }
+    }
     done = true;
     writer.join();
-    EXPECT_EQ(checked, 200);
+    EXPECT_EQ(checked + changed, 200);
 }
 
 TEST_F(CheckRun, EachRunReadsTheFileAfresh) {

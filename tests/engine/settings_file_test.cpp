@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +71,129 @@ TEST_F(SettingsFile, AFileTruncatedWhileMappedReadsAsNulsNotACrash) {
     const std::string_view bytes = read.bytes.view();
     ASSERT_EQ(bytes.size(), size);
     EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\0')), size);
+}
+
+TEST_F(SettingsFile, AFileTruncatedWhileMappedIsDamaged) {
+    korvane::guardMappedFiles();
+    const std::string path = dir.write("big.cfg", std::string(3 * 65536, 'x'));
+    const auto whole = readSettingsFile(path);
+    const auto shrunk = readSettingsFile(path);
+    ASSERT_TRUE(whole.bytes.mapped() && shrunk.bytes.mapped());
+    EXPECT_EQ(whole.bytes.view().back(), 'x'); // read before the file shrinks
+    ASSERT_EQ(::truncate(path.c_str(), 65536), 0);
+    EXPECT_EQ(shrunk.bytes.view()[65535], 'x');
+    EXPECT_FALSE(shrunk.bytes.damaged());
+    EXPECT_EQ(shrunk.bytes.view()[65536], '\0');
+    EXPECT_TRUE(shrunk.bytes.damaged());
+    EXPECT_FALSE(whole.bytes.damaged()); // untouched since
+}
+
+// The guard's slots: 64 mappings at once, then files are read instead; a
+// slot let go serves again, without the mark of the mapping before.
+TEST_F(SettingsFile, MappingsBeyondTheGuardsSlotsAreReadAndSlotsServeAgain) {
+    korvane::guardMappedFiles();
+    const std::string text(8192, 'x');
+    const std::string path = dir.write("ship.cfg", text);
+    std::vector<korvane::FileRead> reads;
+    for (int i = 0; i < 65; ++i)
+        reads.push_back(readSettingsFile(path));
+    for (int i = 0; i < 65; ++i) {
+        EXPECT_EQ(reads[i].bytes.mapped(), i < 64) << i;
+        EXPECT_EQ(reads[i].bytes.view(), text) << i;
+    }
+    const std::string shrinking = dir.write("shrinking.cfg", text);
+    reads[10] = readSettingsFile(path); // the 65th is a block, so no slot is free
+    EXPECT_FALSE(reads[10].bytes.mapped());
+    reads[20] = {};
+    reads[20] = readSettingsFile(shrinking);
+    ASSERT_TRUE(reads[20].bytes.mapped());
+    ASSERT_EQ(::truncate(shrinking.c_str(), 0), 0);
+    EXPECT_EQ(reads[20].bytes.view()[0], '\0');
+    EXPECT_TRUE(reads[20].bytes.damaged());
+    reads[20] = {};
+    reads[20] = readSettingsFile(path);
+    ASSERT_TRUE(reads[20].bytes.mapped());
+    EXPECT_FALSE(reads[20].bytes.damaged());
+    EXPECT_EQ(reads[20].bytes.view(), text);
+}
+
+// Until a program guards mappings, files are read: a fault on a mapping
+// would otherwise end it. Each of these runs in a process of its own,
+// where nothing has installed the guard yet.
+class MappingGuard : public SettingsFile {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+    // A child that hangs (a fault handled by returning to it) ends.
+    static void ending() { ::alarm(20); }
+};
+
+TEST_F(MappingGuard, FilesAreReadUntilAProgramGuardsMappings) {
+    const std::string path = dir.write("ship.cfg", "[S]\nA=1\n");
+    EXPECT_EXIT(
+        {
+            ending();
+            const bool before = readSettingsFile(path).bytes.mapped();
+            korvane::guardMappedFiles();
+            std::_Exit(!before && readSettingsFile(path).bytes.mapped() ? 3 : 1);
+        },
+        testing::ExitedWithCode(3), "");
+}
+
+void plainHandler(int) {
+    std::_Exit(41);
+}
+void infoHandler(int, siginfo_t* info, void*) {
+    std::_Exit(info->si_code == BUS_ADRERR ? 42 : 43);
+}
+
+// A fault on a mapping that is not one of the file layer's: the guard
+// leaves it to the handler there was before.
+void touchAMappingNotOurs(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    const auto* at =
+        static_cast<const volatile char*>(::mmap(nullptr, 65536, PROT_READ, MAP_PRIVATE, fd, 0));
+    korvane::FileRead ours = readSettingsFile(path);
+    if (!ours.bytes.mapped() || ::truncate(path.c_str(), 0) != 0)
+        std::_Exit(1);
+    (void)at[4096];
+    std::_Exit(0);
+}
+
+TEST_F(MappingGuard, OtherFaultsGoToTheHandlerBeforeWithItsInfo) {
+    const std::string path = dir.write("big.cfg", std::string(65536, 'x'));
+    EXPECT_EXIT(
+        {
+            ending();
+            struct sigaction before {};
+            before.sa_sigaction = infoHandler;
+            before.sa_flags = SA_SIGINFO;
+            ::sigaction(SIGBUS, &before, nullptr);
+            korvane::guardMappedFiles();
+            touchAMappingNotOurs(path);
+        },
+        testing::ExitedWithCode(42), "");
+}
+
+TEST_F(MappingGuard, OtherFaultsGoToAPlainHandlerBefore) {
+    EXPECT_EXIT(
+        {
+            ending();
+            ::signal(SIGBUS, plainHandler);
+            korvane::guardMappedFiles();
+            ::raise(SIGBUS); // sent, not a fault: never the guard's
+        },
+        testing::ExitedWithCode(41), "");
+}
+
+TEST_F(MappingGuard, OtherFaultsEndTheProgramWithoutAHandlerBefore) {
+    const std::string path = dir.write("big.cfg", std::string(65536, 'x'));
+    EXPECT_EXIT(
+        {
+            ending();
+            korvane::guardMappedFiles();
+            touchAMappingNotOurs(path);
+        },
+        testing::KilledBySignal(SIGBUS), "");
 }
 
 TEST_F(SettingsFile, LinksAreFollowedAndTheirFaultsNamed) {

@@ -5,6 +5,7 @@
 #include "profile.h"
 #include "test_files.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace korvane {
@@ -71,6 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
         IncludeEdge{"JoinedKey", "[S]\nA\\\n=5\n", {{"S", "A", 5, 2}}},
         // A '\' before the key's first byte: no plain key, whoever reads it.
         IncludeEdge{"EscapedFirstByte", "[S]\n\\A=5\n", {{"S", "A", 5, 2}}},
+        // A NUL ends the line's text even before its '='.
+        IncludeEdge{"NulBeforeEquals",
+                    std::string("[S]\nK\0=5\nB=2\n", 12),
+                    {{"S", "K", 0, 2}, {"S", "B", 2, 3}},
+                    {"2: NUL byte: the server drops the rest of the line"}},
         // A CR ends the line's text even before its '='.
         IncludeEdge{"CrBeforeEquals",
                     "[S]\nK\r=5\nB=2\n",
@@ -78,6 +84,84 @@ INSTANTIATE_TEST_SUITE_P(
                     {"2: a CR without an LF after it: the server reads on to the next LF and "
                      "drops everything from the CR on"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Names looked for in the current folder are named as given, not "./NAME".
+TEST(IncludeFolders, TheCurrentOneIsNotNamed) {
+    const ArenaLoad load = loadArena("arena.conf", "#include korvane-nothere\n", {".", ""});
+    const auto warnings = load.settings->warnings();
+    EXPECT_EQ(std::vector<Warning>(warnings.begin(), warnings.end()),
+              (std::vector<Warning>{
+                  {Location{"arena.conf", 1},
+                   "#include \"korvane-nothere\" not found (no conf/korvane-nothere, "
+                   "korvane-nothere or arenas/(default)/korvane-nothere): its settings are "
+                   "missing"}}));
+}
+
+// Hexadecimal letters at both ends of each case's range, by both readers.
+TEST(ReaderValues, HexLettersCountInBothCases) {
+    for (const char* value : {"0xab", "0xAB", "0xaB"}) {
+        EXPECT_EQ(profileValueToInt(value), 171) << value;
+        EXPECT_EQ(includeValueToInt(value), 171) << value;
+    }
+    EXPECT_EQ(profileValueToInt("0xf"), 15);
+    EXPECT_EQ(includeValueToInt("0XF"), 15);
+}
+
+struct ProfileEdge {
+    const char* name;
+    std::string text;
+    const char* key; // of section S
+    std::string value;
+    std::size_t line;
+};
+
+class ProfileEdges : public testing::TestWithParam<ProfileEdge> {};
+
+TEST_P(ProfileEdges, FindTheKeysLineAndValue) {
+    const ProfileEdge& c = GetParam();
+    const Profile p = Profile::parse(std::string_view(c.text));
+    const auto found = p.find("S", c.key);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, c.value);
+    EXPECT_EQ(p.lineAt(found->offset), c.line);
+}
+
+// A line mark falls every 64 KiB: here on a lone CR, after a CR LF.
+const std::string kCrOnAMark = "[S]\r\n" + std::string(65530, 'x') + "\n\rA=1\n";
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProfileEdges,
+                         testing::Values(ProfileEdge{"KeyWithoutEqualsBeforeADigitLine",
+                                                     "[S]\nA\n7\n", "A", "", 2},
+                                         ProfileEdge{"LoneCrOnALineMark", kCrOnAMark, "A", "1", 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A block read into may hold more than the file: its text ends at the size.
+TEST(ProfileBlocks, TheTextEndsAtTheSizeReadWhateverTheBlockHoldsAfter) {
+    const std::string_view block = "[S]\nA=7";
+    Bytes bytes;
+    bytes.reserve(block.size());
+    std::memcpy(bytes.data(), block.data(), block.size());
+    bytes.resize(5); // "[S]\nA", an '=' after it
+    const Profile p = Profile::parse(std::move(bytes));
+    const auto found = p.find("S", "A");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->value, "");
+}
+
+// A block moved keeps its size and room; the one it left is empty.
+TEST(BytesEdges, MovedBlocksTakeTheirRoomAlong) {
+    Bytes from(std::string_view("abc"));
+    Bytes to(std::string_view("defgh"));
+    to = std::move(from);
+    EXPECT_EQ(to.view(), "abc");
+    EXPECT_EQ(to.capacity(), 3u);
+    EXPECT_EQ(from.view(), "");
+    EXPECT_EQ(from.capacity(), 0u);
+    Bytes again(std::move(to));
+    EXPECT_EQ(again.view(), "abc");
+    EXPECT_EQ(again.capacity(), 3u);
+    EXPECT_EQ(to.capacity(), 0u);
+}
 
 } // namespace
 } // namespace korvane

@@ -77,6 +77,22 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string("[S]\nK\0=5\nB=2\n", 12),
                     {{"S", "K", 0, 2}, {"S", "B", 2, 3}},
                     {"2: NUL byte: the server drops the rest of the line"}},
+        // Lone CRs are warned about once per file.
+        IncludeEdge{"TwoLoneCrs",
+                    "[S]\nA=1\rx\nB=2\ry\n",
+                    {{"S", "A", 1, 2}, {"S", "B", 2, 4}},
+                    {"2: a CR without an LF after it: the server reads on to the next LF and "
+                     "drops everything from the CR on"}},
+        // Only the file's first bytes can be a byte order mark; later, they
+        // are part of a key.
+        IncludeEdge{"ByteOrderMarkOnALaterLine",
+                    "[S]\nA=1\n\xEF\xBB\xBF"
+                    "A=2\n",
+                    {{"S", "A", 1, 2},
+                     {"S",
+                      "\xEF\xBB\xBF"
+                      "A",
+                      2, 3}}},
         // A CR ends the line's text even before its '='.
         IncludeEdge{"CrBeforeEquals",
                     "[S]\nK\r=5\nB=2\n",

@@ -77,6 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string("[S]\nK\0=5\nB=2\n", 12),
                     {{"S", "K", 0, 2}, {"S", "B", 2, 3}},
                     {"2: NUL byte: the server drops the rest of the line"}},
+        // Blanks around '=' go, also where a kept key is read on its own.
+        IncludeEdge{
+            "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},
         // Lone CRs are warned about once per file.
         IncludeEdge{"TwoLoneCrs",
                     "[S]\nA=1\rx\nB=2\ry\n",

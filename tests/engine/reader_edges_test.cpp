@@ -151,7 +151,13 @@ const std::string kCrOnAMark = "[S]\r\n" + std::string(65530, 'x') + "\n\rA=1\n"
 INSTANTIATE_TEST_SUITE_P(Cases, ProfileEdges,
                          testing::Values(ProfileEdge{"KeyWithoutEqualsBeforeADigitLine",
                                                      "[S]\nA\n7\n", "A", "", 2},
-                                         ProfileEdge{"LoneCrOnALineMark", kCrOnAMark, "A", "1", 4}),
+                                         ProfileEdge{"LoneCrOnALineMark", kCrOnAMark, "A", "1", 4},
+                                         // A NUL first in a value leaves nothing of it.
+                                         ProfileEdge{"NulFirstInAValue",
+                                                     std::string("[S]\nA=\0"
+                                                                 "7\n",
+                                                                 9),
+                                                     "A", "", 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A block read into may hold more than the file: its text ends at the size.

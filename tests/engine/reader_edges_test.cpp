@@ -173,6 +173,25 @@ TEST(ProfileBlocks, TheTextEndsAtTheSizeReadWhateverTheBlockHoldsAfter) {
     EXPECT_EQ(found->value, "");
 }
 
+// An odd last byte of UTF-16 is no character, whatever follows it.
+TEST(ProfileBlocks, AnOddLastByteOfUtf16IsDropped) {
+    const std::string block("\xFF\xFE[\0S\0]\0\n\0A\0=\0"
+                            "7\0",
+                            16);
+    Bytes bytes;
+    bytes.reserve(block.size());
+    std::memcpy(bytes.data(), block.data(), block.size());
+    bytes.resize(15);
+    const Profile p = Profile::parse(std::move(bytes));
+    EXPECT_EQ(p.text(), "[S]\nA=");
+}
+
+// The line after a text of exactly one line mark's length.
+TEST(ProfileBlocks, TheEndOfATextOnALineMarkHasItsLine) {
+    const Profile p = Profile::parse(std::string(65535, 'x') + "\n");
+    EXPECT_EQ(p.lineAt(65536), 2u);
+}
+
 // A block moved keeps its size and room; the one it left is empty.
 TEST(BytesEdges, MovedBlocksTakeTheirRoomAlong) {
     Bytes from(std::string_view("abc"));

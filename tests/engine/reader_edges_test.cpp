@@ -3,9 +3,11 @@
 // dropped statement) would change; scripts/mutants.py finds such slips.
 #include "include_reader.h"
 #include "profile.h"
+#include "settings_file.h"
 #include "test_files.h"
 
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace korvane {
@@ -190,6 +192,16 @@ TEST(ProfileBlocks, AnOddLastByteOfUtf16IsDropped) {
 TEST(ProfileBlocks, TheEndOfATextOnALineMarkHasItsLine) {
     const Profile p = Profile::parse(std::string(65535, 'x') + "\n");
     EXPECT_EQ(p.lineAt(65536), 2u);
+}
+
+// A file that cannot be mapped (sysfs says 4096 bytes, and refuses) is
+// read instead, never handed out as a mapping.
+TEST(BytesEdges, AFileThatCannotBeMappedIsRead) {
+    const std::string path = "/sys/devices/system/cpu/online";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path << " here";
+    guardMappedFiles();
+    EXPECT_FALSE(readSettingsFile(path).bytes.mapped());
 }
 
 // A block moved keeps its size and room; the one it left is empty.

@@ -7,8 +7,11 @@
 #include "test_files.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace korvane {
 namespace {
@@ -202,6 +205,23 @@ TEST(BytesEdges, AFileThatCannotBeMappedIsRead) {
         GTEST_SKIP() << "no " << path << " here";
     guardMappedFiles();
     EXPECT_FALSE(readSettingsFile(path).bytes.mapped());
+}
+
+// Started with standard input closed, a program opens a file as fd 0: it
+// is closed after the read like any other.
+TEST(BytesEdges, AFileReadAsDescriptorZeroIsClosed) {
+    test::TempDir dir;
+    const std::string path = dir.write("s.cfg", "[S]\nA=1\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(STDIN_FILENO);
+        const FileRead read = readSettingsFile(path, Reading::Plain);
+        ::_exit(read.status == FileStatus::Ok && ::fcntl(STDIN_FILENO, F_GETFD) == -1 ? 0 : 1);
+    }
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "fd 0 left open";
 }
 
 // A block moved keeps its size and room; the one it left is empty.

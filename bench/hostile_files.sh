@@ -41,6 +41,9 @@ make_defines_110k() { # 110,000 #define lines of 2000-byte names, read as a .con
         for (i = 0; i < 110000; ++i) printf "#define N%06d%s\n", i, pad
     }' >"$1"
 }
+make_ifdefs_50mib() { # 50 MiB of "#ifdef" lines, every one left open
+    (yes '#ifdef' || true) | head -c $((50 * MIB)) >"$1"
+}
 make_settings_200mib() { # the ships halfway through 200 MiB of other sections
     zones >"$WORK/zones"
     for i in $(seq 200); do
@@ -71,6 +74,7 @@ CASES=(
     "settings-200mib.cfg make_settings_200mib 0"
     "settings-200mib.cfg make_settings_200mib 0 stdin"
     "defines-110k.conf make_defines_110k 56"
+    "ifdefs-50mib.conf make_ifdefs_50mib 56"
     "one-line-50mib.cfg make_one_line_50mib 56"
     "million-sections.cfg make_million_sections 0"
     "ship-section-200mib.cfg make_ship_section_200mib 7"

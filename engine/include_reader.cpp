@@ -231,8 +231,11 @@ public:
         readFile(bytes, name, 0);
         if (joining_)
             warn(joinedAt_, "the last line ends with \\ and joins nothing: it is not read");
-        for (const Branch& b : branches_)
-            warn(b.at, "#ifdef still open when everything has been read");
+        for (const Position& at : openAt_)
+            warn(at, "#ifdef still open when everything has been read");
+        // Where the others opened is not kept: their warnings would not be
+        // shown, only counted.
+        dropped_ += branches_.size() - openAt_.size();
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -248,11 +251,12 @@ private:
         std::uint32_t file;
         std::size_t line;
     };
+    // Three bytes a branch: a hostile file of "#ifdef" lines holds
+    // less than it reads.
     struct Branch {
         bool outerActive;
         bool taken; // the lines of the current branch are read
         bool elseSeen;
-        Position at;
     };
     // What an editor hides in one file, warned about once per file.
     struct FileNotes {
@@ -398,7 +402,9 @@ private:
             const bool defined =
                 defines_.contains(lowered(stripped(argument(text, 6), "({", ")}")));
             const bool taken = text[3] == 'd' ? defined : !defined;
-            branches_.push_back({active(), active() && taken, false, at});
+            branches_.push_back({active(), active() && taken, false});
+            if (branches_.size() <= limits_.maxWarnings)
+                openAt_.push_back(at);
         } else if (text.starts_with("#else")) {
             if (branches_.empty()) {
                 warn(at, "#else without #ifdef");
@@ -410,10 +416,13 @@ private:
                 b.taken = b.outerActive && !b.taken;
             }
         } else if (text.starts_with("#endif")) {
-            if (branches_.empty())
+            if (branches_.empty()) {
                 warn(at, "#endif without #ifdef");
-            else
+            } else {
                 branches_.pop_back();
+                if (openAt_.size() > branches_.size())
+                    openAt_.pop_back();
+            }
         } else if (!active()) {
             return;
         } else if (text.starts_with("#define")) {
@@ -638,7 +647,8 @@ private:
     std::size_t definedBytes_ = 0;            // the bytes of their names
     bool definesFull_ = false;
     std::vector<Branch> branches_;
-    std::string section_; // lowered
+    std::vector<Position> openAt_; // where the first branches (up to maxWarnings) opened
+    std::string section_;          // lowered
     bool inSection_ = false;
     bool sectionWanted_ = true;
     // Whether a plain key line in a section may be judged by section and key

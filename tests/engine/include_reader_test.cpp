@@ -417,7 +417,15 @@ INSTANTIATE_TEST_SUITE_P(
                  {{kArena, "#endif\n#endif\n#endif\n[S]\nA=1\n"}},
                  {{"S", "A", 1, kArena, 5}},
                  {"arenas/a/arena.conf:1: #endif without #ifdef", "2 more warnings not shown"},
-                 {.maxWarnings = 1}}),
+                 {.maxWarnings = 1}},
+        // Only the first open #ifdefs' places are kept; the rest are counted.
+        ZoneCase{"OpenIfdefs",
+                 {{kArena, "[S]\n#ifndef A\n#ifdef B\n#endif\n#ifndef C\n#ifndef D\nA=1\n"}},
+                 {{"S", "A", 1, kArena, 7}},
+                 {"arenas/a/arena.conf:2: #ifdef still open when everything has been read",
+                  "arenas/a/arena.conf:5: #ifdef still open when everything has been read",
+                  "1 more warnings not shown"},
+                 {.maxWarnings = 2}}),
     caseName);
 
 TEST(IncludePlaces, ComeFromTheCheckedPath) {

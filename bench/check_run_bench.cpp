@@ -87,6 +87,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    korvane::guardMappedFiles(); // as the programs do: files are mapped
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -147,24 +147,17 @@ int main(int argc, char** argv) {
 
     const Format format = formats.at(formatName);
     const korvane::Dialect dialect = dialects.at(dialectName);
+    if (dialect == korvane::Dialect::Profile && (zone || arena))
+        return usageError(std::string(zone ? "--zone" : "--arena") +
+                          " is for the include dialect: it cannot go with --dialect=profile");
     const bool colour = format == Format::Text && useColour(colourMode);
     Output out;
     int status = kExitOk;
     bool first = true;
     for (const std::string& path : files) {
         const bool fromStdin = path == "-";
-        korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
-                                         arena};
-        if (fromStdin) {
-            korvane::FileRead read = korvane::readStandardInput();
-            if (read.status != FileStatus::Ok) {
-                std::cerr << "korvane-check: " << kStdinName << ": "
-                          << korvane::failureReason(read.status, read.error) << '\n';
-                status = kExitTrouble;
-                continue;
-            }
-            request.input = std::move(read.bytes);
-        }
+        korvane::SettingsRequest request{
+            fromStdin ? kStdinName : path, std::nullopt, dialect, zone, arena, fromStdin};
         korvane::cli::FileReport report{
             request.path, korvane::checkFile(std::move(request), locatesFindings(format)
                                                                      ? korvane::Findings::Locate

@@ -677,7 +677,12 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
     const fs::path given(path);
     std::error_code ec;
     const fs::path here = given.is_absolute() ? fs::path() : fs::current_path(ec);
-    const fs::path folder = (here / given).parent_path().lexically_normal();
+    // The folder as the file system resolves it ("link/.." is the link's
+    // target's parent), but as the user wrote it where the two agree.
+    fs::path folder = (here / given).parent_path().lexically_normal();
+    if (const fs::path real = fs::weakly_canonical((here / given).parent_path(), ec);
+        !ec && !real.empty() && fs::weakly_canonical(folder, ec) != real)
+        folder = real;
     const std::vector<fs::path> parts(folder.begin(), folder.end());
     const auto upTo = [&](std::size_t n) {
         fs::path p;

@@ -74,7 +74,9 @@ struct ArenaPlace {
 // The zone folder and arena that the path of a checked file implies:
 // .../Z/arenas/A/FILE gives Z and A; a file below a folder named conf gives
 // that folder's parent and no arena; any other file its own folder and no
-// arena. Z is relative when `path` is (".." where it has to be).
+// arena. The folders are those the file system resolves (a "link/.." is
+// the parent of the link's target). Z is relative when `path` is (".."
+// where it has to be).
 ArenaPlace arenaPlaceOf(const std::string& path);
 
 // The settings a load keeps: every key of `keys` in every section of
@@ -96,11 +98,11 @@ struct ArenaLoad {
 struct IncludeLimits {
     int maxDepth = 50;                                   // includes within includes
     std::size_t maxIncludes = 100'000;                   // included files read in one load
-    std::size_t maxLookups = 100'000;                    // candidate paths tried in one load
     std::uint64_t maxBytes = std::uint64_t{1} << 30;     // bytes read in one load
     std::size_t maxDefines = 100'000;                    // names defined at once
     std::size_t maxDefinedBytes = std::size_t{16} << 20; // and their bytes
     std::size_t maxWarnings = 100;                       // warnings listed
+    std::size_t maxLookups = 100'000;                    // candidate paths tried in one load
 };
 
 // Loads an arena: the checked file at `path`, shown as `path` (or, with

@@ -11,8 +11,8 @@ namespace {
 
 class ProfileSettings final : public Settings {
 public:
-    ProfileSettings(Profile profile, std::string name)
-        : profile_(std::move(profile)), name_(std::move(name)) {}
+    ProfileSettings(Profile profile, std::string name, std::vector<Warning> warnings = {})
+        : profile_(std::move(profile)), name_(std::move(name)), warnings_(std::move(warnings)) {}
 
     void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
               std::span<Setting> out) const override {
@@ -35,9 +35,12 @@ public:
 
     int failure() const override { return profile_.damaged() ? kChangedWhileRead : 0; }
 
+    std::span<const Warning> warnings() const override { return warnings_; }
+
 private:
     Profile profile_;
     std::string name_;
+    std::vector<Warning> warnings_;
 };
 
 bool endsWithConf(std::string_view path) {
@@ -52,9 +55,33 @@ bool endsWithConf(std::string_view path) {
     return true;
 }
 
+// Whether bytes look like an arena's .conf file: a line that starts with
+// one of the include dialect's directives.
+bool holdsDirectives(std::string_view bytes) {
+    for (const std::string_view directive : {"#include", "#define", "#ifdef", "#ifndef"}) {
+        if (bytes.starts_with(directive) ||
+            bytes.find("\n" + std::string(directive)) != std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LoadedSettings loadSettings(SettingsRequest request) {
+    std::vector<Warning> warnings;
+    if (request.standardInput && !request.input) {
+        FileRead read = readStandardInput();
+        if (read.status != FileStatus::Ok)
+            return {std::make_unique<ProfileSettings>(Profile::parse(Bytes()), request.path),
+                    read.status, read.error};
+        // Without a name, the dialect cannot follow from it.
+        if (request.dialect == Dialect::Auto &&
+            (endsWithConf(read.source) || holdsDirectives(read.bytes.view())))
+            warnings.push_back({std::nullopt, "read as a profile file: for an arena's .conf "
+                                              "file, give --dialect=include"});
+        request.input = std::move(read.bytes);
+    }
     const bool includes =
         request.dialect == Dialect::Include ||
         (request.dialect == Dialect::Auto && !request.input && endsWithConf(request.path));
@@ -74,7 +101,7 @@ LoadedSettings loadSettings(SettingsRequest request) {
     FileRead read =
         request.input ? FileRead{std::move(*request.input)} : readSettingsFile(request.path);
     return {std::make_unique<ProfileSettings>(Profile::parse(std::move(read.bytes)),
-                                              std::move(request.path)),
+                                              std::move(request.path), std::move(warnings)),
             read.status, read.error};
 }
 

@@ -22,6 +22,8 @@ struct SettingsRequest {
     // implies (arenaPlaceOf).
     std::optional<std::string> zone = std::nullopt;
     std::optional<std::string> arena = std::nullopt;
+    // Read from standard input (and shown as `path`), unless `input` is given.
+    bool standardInput = false;
 };
 
 struct LoadedSettings {

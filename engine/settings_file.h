@@ -33,8 +33,9 @@ enum class Reading { Map, Plain };
 struct FileRead {
     Bytes bytes; // empty unless Ok
     FileStatus status = FileStatus::Ok;
-    int error = 0;       // errno (or kChangedWhileRead) for Missing and Unreadable
-    bool folder = false; // NotRegular, and a folder
+    int error = 0;           // errno (or kChangedWhileRead) for Missing and Unreadable
+    bool folder = false;     // NotRegular, and a folder
+    std::string source = {}; // standard input: the file it was, where the system tells
 };
 
 // The whole of the file at `path`, by its path's bytes (no code page), but

@@ -223,7 +223,11 @@ FileRead readStandardInput() {
         if (at >= 0 && at <= st.st_size)
             said = static_cast<std::uint64_t>(st.st_size - at);
     }
-    return readAll(STDIN_FILENO, said, UINT64_MAX);
+    FileRead read = readAll(STDIN_FILENO, said, UINT64_MAX);
+    char source[4096];
+    if (const ssize_t n = ::readlink("/proc/self/fd/0", source, sizeof source); n > 0)
+        read.source.assign(source, static_cast<std::size_t>(n));
+    return read;
 }
 
 } // namespace korvane

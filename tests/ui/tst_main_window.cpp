@@ -140,6 +140,27 @@ private slots:
         QVERIFY2(shown.at(27).startsWith(warning), qPrintable(shown.at(27)));
     }
 
+    void controlCharactersInWarningsAreQuoted() {
+        QTemporaryDir zone;
+        QVERIFY(QDir(zone.path()).mkpath("arenas/a"));
+        const QString arena = zone.filePath("arenas/a/arena.conf");
+        QFile file(arena);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#include \"e\x1b[2Jx\"\n");
+        file.close();
+
+        form->checkFile(arena);
+        // An escape sequence would be lost, or drive a terminal the report
+        // is copied to: it is quoted as a shell quotes it.
+        const QString name = "e'$'\\033''[2Jx";
+        const QString z = zone.path();
+        const QString warning = arena + ":1: warning: '#include \"" + name + "\" not found (no " +
+                                z + "/arenas/a/" + name + ", " + z + "/conf/" + name + ", " + z +
+                                "/" + name + " or " + z + "/arenas/(default)/" + name +
+                                "): its settings are missing'";
+        QCOMPARE(report().constLast(), line("black", warning));
+    }
+
     void aDroppedFileIsChecked() {
         // Two files dropped on the report: the first is checked.
         QMimeData files;

@@ -224,6 +224,13 @@ TEST(BytesEdges, AFileReadAsDescriptorZeroIsClosed) {
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "fd 0 left open";
 }
 
+// The LF that ends a line is that line's, wherever it falls in a word.
+TEST(ProfileBlocks, ALinesLfIsThatLines) {
+    const Profile p = Profile::parse(std::string_view("abcdefg\nxyz"));
+    EXPECT_EQ(p.lineAt(7), 1u);
+    EXPECT_EQ(p.lineAt(8), 2u);
+}
+
 // A block moved keeps its size and room; the one it left is empty.
 TEST(BytesEdges, MovedBlocksTakeTheirRoomAlong) {
     Bytes from(std::string_view("abc"));

@@ -82,6 +82,11 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string("[S]\nK\0=5\nB=2\n", 12),
                     {{"S", "K", 0, 2}, {"S", "B", 2, 3}},
                     {"2: NUL byte: the server drops the rest of the line"}},
+        // In a branch not taken, #define and #undef count for nothing.
+        IncludeEdge{"DefinesInAFalseBranch",
+                    "#define U\n#ifdef X\n#define Y\n#undef U\n#endif\n[S]\n#ifdef Y\nA=1\n"
+                    "#endif\n#ifdef U\nB=2\n#endif\n",
+                    {{"S", "A", 0, 0}, {"S", "B", 2, 11}}},
         // Blanks around '=' go, also where a kept key is read on its own.
         IncludeEdge{
             "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // Names looked for in the current folder are named as given, not "./NAME".
-TEST(IncludeFolders, TheCurrentOneIsNotNamed) {
+TEST(IncludeInput, TheCurrentFolderIsNotNamed) {
     const ArenaLoad load = loadArena("arena.conf", "#include korvane-nothere\n", {".", ""});
     const auto warnings = load.settings->warnings();
     EXPECT_EQ(std::vector<Warning>(warnings.begin(), warnings.end()),
@@ -124,6 +124,20 @@ TEST(IncludeFolders, TheCurrentOneIsNotNamed) {
                    "#include \"korvane-nothere\" not found (no conf/korvane-nothere, "
                    "korvane-nothere or arenas/(default)/korvane-nothere): its settings are "
                    "missing"}}));
+}
+
+// A CR that ends the bytes read is lone, whatever lies after them (a block
+// read into holds more than the file).
+TEST(IncludeInput, ACrLastIsLoneWhateverFollows) {
+    const std::string_view bytes = std::string_view("[S]\nA=1\r\n").substr(0, 8);
+    const ArenaLoad load = loadArena("arena.conf", bytes, {".", ""});
+    EXPECT_EQ(load.settings->read("S", "A").value, 1);
+    const auto warnings = load.settings->warnings();
+    EXPECT_EQ(std::vector<Warning>(warnings.begin(), warnings.end()),
+              (std::vector<Warning>{
+                  {Location{"arena.conf", 2},
+                   "a CR without an LF after it: the server reads on to the next LF and drops "
+                   "everything from the CR on"}}));
 }
 
 // Hexadecimal letters at both ends of each case's range, by both readers.

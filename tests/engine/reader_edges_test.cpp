@@ -30,7 +30,9 @@ struct IncludeEdge {
     const char* name;
     std::string bytes; // of the checked file, arenas/a/arena.conf
     std::vector<Wanted> wanted;
-    std::vector<std::string> warnings = {}; // each whole, "LINE: TEXT"
+    std::vector<std::string> warnings = {};                       // each whole, "LINE: TEXT"
+    std::vector<std::pair<std::string, std::string>> others = {}; // more files of the zone
+    IncludeLimits limits = {};
 };
 
 class IncludeEdges : public testing::TestWithParam<IncludeEdge> {};
@@ -40,6 +42,8 @@ TEST_P(IncludeEdges, ReadAsTheServerLoadsThem) {
     const IncludeEdge& c = GetParam();
     test::TempDir zone;
     const std::string checked = zone.write(kArena, c.bytes);
+    for (const auto& [name, bytes] : c.others)
+        zone.write(name, bytes);
     std::vector<std::string_view> sections, keys;
     for (const Wanted& w : c.wanted) {
         sections.push_back(w.section);
@@ -48,7 +52,8 @@ TEST_P(IncludeEdges, ReadAsTheServerLoadsThem) {
     const SettingNames names{sections, keys};
     for (const SettingNames* kept : {static_cast<const SettingNames*>(nullptr), &names}) {
         SCOPED_TRACE(kept ? "keeping only these settings" : "keeping every setting");
-        const ArenaLoad load = loadArena(checked, std::nullopt, arenaPlaceOf(checked), kept);
+        const ArenaLoad load =
+            loadArena(checked, std::nullopt, arenaPlaceOf(checked), kept, c.limits);
         for (const Wanted& w : c.wanted) {
             const std::string query = std::string(w.section) + ":" + w.key;
             const Setting s = load.settings->read(w.section, w.key);
@@ -87,6 +92,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "#define U\n#ifdef X\n#define Y\n#undef U\n#endif\n[S]\n#ifdef Y\nA=1\n"
                     "#endif\n#ifdef U\nB=2\n#endif\n",
                     {{"S", "A", 0, 0}, {"S", "B", 2, 11}}},
+        // Past the limit of included files, none is read, however named.
+        IncludeEdge{"IncludedFilesLimit",
+                    "[S]\n#include i\n#include j\nB=2\n",
+                    {{"S", "C", 0, 0}, {"S", "B", 2, 4}},
+                    {"3: #include \"j\" not followed: 1 included files read in one load (an "
+                     "include cycle?)"},
+                    {{"arenas/a/i", "A=1\n"}, {"arenas/a/j", "C=3\n"}},
+                    {.maxIncludes = 1}},
         // Blanks around '=' go, also where a kept key is read on its own.
         IncludeEdge{
             "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},

@@ -6,6 +6,7 @@
 #include "settings_file.h"
 #include "test_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -100,6 +101,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "include cycle?)"},
                     {{"arenas/a/i", "A=1\n"}, {"arenas/a/j", "C=3\n"}},
                     {.maxIncludes = 1}},
+        // Past the limit of bytes in an included file, the including file
+        // is not read on either.
+        IncludeEdge{"BytesLimitInAnInclude",
+                    "[S]\n#include i\nB=2\n",
+                    {{"S", "A", 0, 0}, {"S", "B", 0, 0}},
+                    {"stopped reading: more than 16 bytes read in one load (an include cycle?)"},
+                    {{"arenas/a/i", "A=1\n"}},
+                    {.maxBytes = 16}},
         // Blanks around '=' go, also where a kept key is read on its own.
         IncludeEdge{
             "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},
@@ -261,6 +270,22 @@ TEST(ProfileBlocks, ALinesLfIsThatLines) {
     const Profile p = Profile::parse(std::string_view("abcdefg\nxyz"));
     EXPECT_EQ(p.lineAt(7), 1u);
     EXPECT_EQ(p.lineAt(8), 2u);
+}
+
+// A mapped file cut within its second page: the fault comes at an odd
+// address of the third, and only the pages from that one on are replaced.
+TEST(BytesEdges, AFaultAtAnOddAddressReplacesWholePagesFromItsOwn) {
+    guardMappedFiles();
+    test::TempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::string path = dir.write("big.cfg", std::string(4 * page, 'x'));
+    const FileRead read = readSettingsFile(path);
+    ASSERT_TRUE(read.bytes.mapped());
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(page + 10)), 0);
+    const std::string_view bytes = read.bytes.view();
+    EXPECT_EQ(bytes[2 * page + 101], '\0');
+    EXPECT_EQ(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), 'x')), page + 10);
+    EXPECT_TRUE(read.bytes.damaged());
 }
 
 // A block moved keeps its size and room; the one it left is empty.

@@ -288,6 +288,21 @@ TEST(BytesEdges, AFaultAtAnOddAddressReplacesWholePagesFromItsOwn) {
     EXPECT_TRUE(read.bytes.damaged());
 }
 
+// A file read, mapped or not, and a folder, which is never opened, carry
+// no error number.
+TEST(BytesEdges, WhatIsNotAFailureHasNoErrorNumber) {
+    guardMappedFiles();
+    test::TempDir dir;
+    const std::string path = dir.write("s.cfg", "[S]\nA=1\n");
+    const FileRead mapped = readSettingsFile(path);
+    ASSERT_TRUE(mapped.bytes.mapped());
+    EXPECT_EQ(mapped.error, 0);
+    EXPECT_EQ(readSettingsFile(path, Reading::Plain).error, 0);
+    const FileRead folder = readSettingsFile(dir.path().string());
+    EXPECT_EQ(folder.status, FileStatus::NotRegular);
+    EXPECT_EQ(folder.error, 0);
+}
+
 // A block moved keeps its size and room; the one it left is empty.
 TEST(BytesEdges, MovedBlocksTakeTheirRoomAlong) {
     Bytes from(std::string_view("abc"));

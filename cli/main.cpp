@@ -1,6 +1,7 @@
 // korvane-check: the check run for terminals, scripts and CI.
 
 #include "check_file.h"
+#include "console.h"
 #include "korvane_version.h"
 #include "report_writer.h"
 
@@ -14,7 +15,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -35,7 +35,7 @@ bool useColour(const std::string& mode) {
     if (mode == "never")
         return false;
     const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) && !(noColour && *noColour);
+    return !(noColour && *noColour) && korvane::cli::colourTerminal();
 }
 
 int usageError(const std::string& message) {
@@ -47,14 +47,9 @@ int usageError(const std::string& message) {
 // write, whose own reason is kept.
 class Output {
 public:
-    void write(const std::string& text) {
-        for (std::size_t done = 0; error_ == 0 && done < text.size();) {
-            const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-            if (n > 0)
-                done += static_cast<std::size_t>(n);
-            else if (n < 0 && errno != EINTR)
-                error_ = errno;
-        }
+    void write(const std::string& bytes) {
+        if (error_ == 0)
+            error_ = korvane::cli::writeStandardOutput(bytes);
     }
     int error() const { return error_; }
 
@@ -64,7 +59,10 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
+    korvane::cli::Arguments arguments(rawArgc, rawArgv);
+    const int argc = arguments.argc();
+    char** const argv = arguments.argv();
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -74,6 +72,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
     // Unknown options are named below, as CLI11 would take them for files.
     app.allow_extras();
+    // Unix paths start with '/': never options, on Windows either.
+    app.allow_windows_style_options(false);
 
     std::vector<std::string> files;
     app.add_option("FILE", files, "Settings files to check")->required();
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
         korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
                                          arena};
         if (fromStdin) {
-            korvane::FileRead read = korvane::readStream(STDIN_FILENO);
+            korvane::FileRead read = korvane::readStream(0);
             if (read.status != FileStatus::Ok) {
                 std::cerr << "korvane-check: " << kStdinName << ": "
                           << korvane::failureReason(read.status, read.error) << '\n';
@@ -182,7 +182,9 @@ int main(int argc, char** argv) {
             korvane::cli::writeWarnings(text, report, format);
         else
             korvane::cli::writeWarnings(std::cerr, report, format);
-        out.write(text.str());
+        // JSON's bytes are the same everywhere; text takes the platform's
+        // line ends.
+        out.write(format == Format::Json ? text.str() : korvane::cli::withLineEnds(text.str()));
         if (report.outcome.errors > 0 && status == kExitOk)
             status = kExitFindings;
     }

@@ -17,7 +17,9 @@ public:
     Bytes() = default;
     explicit Bytes(std::string_view text);
     // The first `size` bytes of the open file `fd` (size > 0), or nothing
-    // (an empty Bytes) where it cannot be mapped.
+    // (an empty Bytes) where it cannot be mapped. Windows never maps: its
+    // files are read (a mapping there brings no clear gain, and a file cut
+    // short while mapped would end the program).
     static Bytes map(int fd, std::size_t size);
 
     Bytes(Bytes&& other) noexcept;
@@ -38,6 +40,8 @@ public:
 
 private:
     void release();
+    // Undoes map() (the platform's file layer has both).
+    static void unmap(char* data, std::size_t length);
 
     char* data_ = nullptr;
     std::size_t size_ = 0;

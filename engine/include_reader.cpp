@@ -37,14 +37,23 @@ std::string lowered(std::string_view s) {
     return out;
 }
 
+// '/' always separates; on Windows '\\' does too.
+bool isSeparator(char c) {
+    return c == '/' || c == static_cast<char>(std::filesystem::path::preferred_separator);
+}
+
 std::string joinPath(const std::string& folder, std::string_view name) {
-    if (!name.empty() && name.front() == '/')
+    const auto named = std::filesystem::path(std::u8string(name.begin(), name.end()));
+    if (named.has_root_directory() || named.has_root_name())
         return std::string(name);
     if (folder.empty() || folder == ".")
         return std::string(name);
     std::string path = folder;
-    if (path.back() != '/')
-        path += '/';
+    // Joined as the folder's own name is: "C:\\zone" takes '\\'.
+    if (!isSeparator(path.back())) {
+        const auto last = std::find_if(path.rbegin(), path.rend(), isSeparator);
+        path += last == path.rend() ? '/' : *last;
+    }
     path += name;
     return path;
 }
@@ -698,11 +707,28 @@ private:
 
 } // namespace
 
+namespace {
+
+// Paths are UTF-8 text on every platform (Windows' own narrow strings would
+// use its code page).
+std::filesystem::path pathOf(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string textOf(const std::u8string& text) {
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
 ArenaPlace arenaPlaceOf(const std::string& path) {
     namespace fs = std::filesystem;
-    const fs::path given(path);
+    const fs::path given = pathOf(path);
+    // A path from the root of a drive (/srv/zone on Windows) has no drive
+    // letter, so is not "absolute" there; it is taken as it is all the same.
+    const bool rooted = given.has_root_directory();
     std::error_code ec;
-    const fs::path here = given.is_absolute() ? fs::path() : fs::current_path(ec);
+    const fs::path here = rooted ? fs::path() : fs::current_path(ec);
     const fs::path folder = (here / given).parent_path().lexically_normal();
     const std::vector<fs::path> parts(folder.begin(), folder.end());
     const auto upTo = [&](std::size_t n) {
@@ -716,7 +742,7 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
     const std::size_t n = parts.size();
     if (n >= 3 && parts[n - 2] == "arenas") {
         zone = upTo(n - 2);
-        place.arena = parts.back().string();
+        place.arena = textOf(parts.back().u8string());
     } else {
         for (std::size_t i = n; i-- > 1;) {
             if (parts[i] == "conf") {
@@ -725,9 +751,15 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
             }
         }
     }
-    if (!given.is_absolute())
+    if (!rooted)
         zone = zone.lexically_relative(here);
-    place.zone = zone.empty() ? "." : zone.string();
+    // Written with the separator the checked path uses, so that the names
+    // in reports read alike on every platform.
+    const bool preferred =
+        path.find(static_cast<char>(fs::path::preferred_separator)) != std::string::npos;
+    place.zone = zone.empty() ? "."
+                 : preferred  ? textOf(zone.u8string())
+                              : textOf(zone.generic_u8string());
     return place;
 }
 

@@ -3,12 +3,15 @@
 #include "module_fixture.h"
 #include "test_files.h"
 
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#ifndef _WIN32
 #include <atomic>
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#endif
 
 namespace korvane {
 namespace {
@@ -146,6 +149,9 @@ TEST_F(CheckRun, LeavesTheSectionAtTheLastShip) {
 }
 
 TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThem) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows reads files, never maps them (and this build has no std::thread)";
+#else
     std::string text;
     for (const auto& name : kShipNames)
         text += cleanShip(name);
@@ -171,22 +177,23 @@ TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThem) {
     done = true;
     writer.join();
     EXPECT_EQ(checked, 200);
+#endif
 }
 
 TEST_F(CheckRun, EachRunReadsTheFileAfresh) {
     const std::string path = dir.write("ship.cfg", cleanShip("Warbird"));
-    struct stat before {};
-    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const auto before = std::filesystem::last_write_time(test::utf8Path(path));
     EXPECT_EQ(checkFile({path}).errors, 49);
     // Rewritten in place with the same size, and its modification time put
     // back: as a copy that keeps the times leaves it.
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    const auto at = static_cast<off_t>(cleanShip("Warbird").find("SuperTime=1") + 10);
-    ASSERT_EQ(::pwrite(fd, "0", 1, at), 1);
-    ::close(fd);
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    {
+        std::fstream file(test::utf8Path(path), std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_TRUE(file);
+        file.seekp(static_cast<std::streamoff>(cleanShip("Warbird").find("SuperTime=1") + 10));
+        ASSERT_TRUE(file.put('0'));
+    }
+    std::filesystem::last_write_time(test::utf8Path(path), before);
+    ASSERT_EQ(std::filesystem::last_write_time(test::utf8Path(path)), before);
     EXPECT_EQ(checkFile({path}).errors, 50);
     Module1::SetReportPane(&report);
     Module1::ConfigFile = path;

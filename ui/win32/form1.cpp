@@ -30,11 +30,6 @@ std::wstring nameOf(const std::wstring& path) {
 
 } // namespace
 
-Form1::~Form1() {
-    if (font_)
-        DeleteObject(font_);
-}
-
 bool Form1::create(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -164,15 +159,8 @@ void Form1::setFont(UINT dpi) {
     // The window system's message font, at this DPI.
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
-        return;
-    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-    if (!font)
-        return;
-    SendMessageW(Text1.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (font_)
-        DeleteObject(font_);
-    font_ = font;
+    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        Text1.setFont(metrics.lfMessageFont, dpi);
 }
 
 void Form1::Form_DragDrop(HDROP drop) {
@@ -220,7 +208,9 @@ void Form1::checkFile(const std::wstring& path) {
     } catch (...) {
     }
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Text1.hwnd(), nullptr, TRUE);
+    // The scroll bar too, which the report may have made necessary.
+    RedrawWindow(Text1.hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     try {
         watch_.watch(Module1::ConfigFile);
     } catch (...) {

@@ -18,7 +18,6 @@ public:
     Form1() = default;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
-    ~Form1();
 
     // Creates the window at its size for the screen's DPI, hidden.
     bool create(HINSTANCE instance);
@@ -57,7 +56,6 @@ private:
     // Kept for the window's life: its file name lasts from one use to the next.
     OPENFILENAMEW CommonDialog1{};
     std::wstring dialogFile_ = std::wstring(32768, L'\0');
-    HFONT font_ = nullptr;
 
     std::wstring shownFile_; // empty until a file is checked
     FileWatch watch_;

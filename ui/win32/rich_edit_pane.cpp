@@ -23,6 +23,20 @@ void RichEditPane::create(HWND parent) {
     clear();
 }
 
+void RichEditPane::setFont(const LOGFONTW& face, UINT dpi) {
+    font_ = {};
+    font_.cbSize = sizeof font_;
+    font_.dwMask = CFM_FACE | CFM_SIZE | CFM_WEIGHT | CFM_BOLD | CFM_ITALIC | CFM_CHARSET;
+    font_.yHeight = MulDiv(face.lfHeight < 0 ? -face.lfHeight : face.lfHeight, 1440,
+                           static_cast<int>(dpi)); // twips
+    font_.wWeight = static_cast<WORD>(face.lfWeight);
+    font_.dwEffects = (face.lfWeight >= FW_BOLD ? CFE_BOLD : 0) | (face.lfItalic ? CFE_ITALIC : 0);
+    font_.bCharSet = face.lfCharSet;
+    lstrcpynW(font_.szFaceName, face.lfFaceName, LF_FACESIZE);
+    for (const WPARAM where : {WPARAM(SCF_DEFAULT), WPARAM(SCF_ALL)})
+        SendMessageW(hwnd_, EM_SETCHARFORMAT, where, reinterpret_cast<LPARAM>(&font_));
+}
+
 void RichEditPane::setInsertionColour(korvane::ReportColour colour) {
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
@@ -55,6 +69,10 @@ void RichEditPane::setCaret(std::size_t position) {
 
 void RichEditPane::clear() {
     SetWindowTextW(hwnd_, L"");
+    // An emptied control may insert next in its own first font (bold System
+    // under Wine), whatever the default is now.
+    if (font_.cbSize)
+        SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&font_));
     // An emptied control keeps the format at the old caret, which could be
     // a red finding the user had clicked into.
     setInsertionColour(korvane::kBlack);

@@ -2,6 +2,7 @@
 
 #include "report_pane.h"
 
+#include <richedit.h>
 #include <windows.h>
 
 // The report pane Text1: the platform's rich text control (RichEdit 4.1,
@@ -16,6 +17,8 @@ public:
     // Creates the control as a child of `parent`, empty.
     void create(HWND parent);
     HWND hwnd() const { return hwnd_; }
+    // The font of every line, as described for `dpi`.
+    void setFont(const LOGFONTW& face, UINT dpi);
 
     // kBlack is the system's window-text colour (COLOR_WINDOWTEXT), which
     // follows the theme, so the plain lines stay readable in high contrast.
@@ -29,4 +32,5 @@ public:
 
 private:
     HWND hwnd_ = nullptr;
+    CHARFORMAT2W font_{}; // its face, size and weight; cbSize 0 until set
 };

@@ -3,7 +3,7 @@
 # check the FILE it is started with and name it in its caption, check it
 # again when it changes on disk, open and cancel its file dialog, say in one
 # red line why a missing path cannot be checked (and check it once it is
-# there), show its About box (Escape leaves it open, Enter closes it), end on
+# there), check again on F5, show its About box (Escape leaves it open, Enter closes it), end on
 # Ctrl+Q with status 0, and leave nothing of its own in Wine's registry.
 # The report is read back as a user copies it: Ctrl+A, Ctrl+C in the pane.
 # Skipped (77) without wine, Xvfb, xdotool or xclip.
@@ -131,6 +131,16 @@ expect_report "" "$(winepath -w "$missing"): No such file or directory" "the mis
 # ... and checked once it is there.
 cp "$fixtures/clean-ships.cfg" "$missing"
 expect_report "$reports/clean-ships.txt" "" "the missing file once there"
+
+# F5 checks again, also a change that keeps the size and the time, which
+# the watch on the disk does not see.
+touch -r "$missing" "$scratch/stamp"
+sed '0,/SuperTime=1/s//SuperTime=0/' "$fixtures/clean-ships.cfg" >"$missing"
+touch -r "$scratch/stamp" "$missing"
+sleep 2.5
+expect_report "$reports/clean-ships.txt" "" "a change of the same size and time, unseen"
+xdo windowfocus --sync "$window" key F5
+expect_report "$reports/super-time-0.txt" "" "F5"
 
 # The About box: Escape leaves it open, Enter closes it.
 xdo windowfocus --sync "$window" key alt+a

@@ -147,7 +147,7 @@ xdo windowfocus --sync "$window" key alt+a
 box=$(window_named '^About Korvane$') || fail "Alt+A opened no window named 'About Korvane'"
 shot about-box
 xdo windowfocus --sync "$box" key Escape
-sleep 1
+sleep 4 # a closed box leaves the screen up to about 2 s later under Wine
 xdo search --onlyvisible --name '^About Korvane$' >/dev/null || fail "Escape closed the About box"
 xdo windowfocus --sync "$box" key Return
 gone '^About Korvane$' || fail "Enter left the About box open"

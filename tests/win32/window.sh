@@ -3,7 +3,8 @@
 # check the FILE it is started with and name it in its caption, check it
 # again when it changes on disk, open and cancel its file dialog, say in one
 # red line why a missing path cannot be checked (and check it once it is
-# there), check again on F5, show its About box (Escape leaves it open, Enter closes it), end on
+# there), check again on F5 and when a file an arena's .conf includes
+# changes, show its About box (Escape leaves it open, Enter closes it), end on
 # Ctrl+Q with status 0, and leave nothing of its own in Wine's registry.
 # The report is read back as a user copies it: Ctrl+A, Ctrl+C in the pane.
 # Skipped (77) without wine, Xvfb, xdotool or xclip.
@@ -141,6 +142,21 @@ sleep 2.5
 expect_report "$reports/clean-ships.txt" "" "a change of the same size and time, unseen"
 xdo windowfocus --sync "$window" key F5
 expect_report "$reports/super-time-0.txt" "" "F5"
+
+# An arena's .conf file, chosen by its Windows path: checked again when a
+# file it includes changes.
+cp -R "$(dirname "$0")/../../examples/zone" "$scratch/zone"
+xdo windowfocus --sync "$window" key ctrl+o
+dialog=$(window_named '^Open$') || fail "Ctrl+O opened no window named Open"
+xdo windowfocus --sync "$dialog" type --delay 5 "$(winepath -w "$scratch/zone/arenas/duel/arena.conf")"
+xdo key --window "$dialog" Return
+gone '^Open$' || fail "Return left the file dialog open"
+window=$(window_named '^arena.conf - Korvane$') ||
+    fail "the caption did not become 'arena.conf - Korvane'"
+expect_report "$reports/zone-duel.txt" "" "the arena's file"
+sed 's/^SuperTime=6000$/SuperTime=0/' "$scratch/zone/conf/ships/warbird.conf" >"$scratch/edited"
+cat "$scratch/edited" >"$scratch/zone/conf/ships/warbird.conf"
+expect_report "$reports/zone-duel-super-time-0.txt" "" "an included file changed"
 
 # The About box: Escape leaves it open, Enter closes it.
 xdo windowfocus --sync "$window" key alt+a

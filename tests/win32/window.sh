@@ -78,7 +78,15 @@ report() {
     xdo windowfocus --sync "$window" mousemove --window "$window" 100 100 click 1 \
         key ctrl+a key ctrl+c
     sleep 0.3
-    xclip -o -selection clipboard | tr -d '\r'
+    xclip -o -selection clipboard | tr -d '\r' >"$scratch/copied"
+    # Every line of a report ends with a line break. Wine sometimes hands
+    # the X clipboard one stray byte past the text (the last one typed
+    # elsewhere): an unended last line is that, and is dropped.
+    if [ -s "$scratch/copied" ] && [ "$(tail -c 1 "$scratch/copied" | od -An -c | tr -d ' ')" != '\n' ]; then
+        sed '$d' "$scratch/copied"
+    else
+        cat "$scratch/copied"
+    fi
 }
 
 # Waits up to 15 s for the report to be `expected` (the text of file $1,

@@ -9,6 +9,7 @@
 #include "wide.h"
 
 #include <shellapi.h>
+#include <utility>
 
 namespace {
 
@@ -194,28 +195,32 @@ void Form1::checkFile(const std::wstring& path) {
     // a message; the lines already written stay and the window stays usable.
     try {
         Module1::ConfigFile = win32::toUtf8(path);
+        // Noted before the run, so that a change made while it reads is
+        // seen, and checked, next time.
+        try {
+            watch_.watch(Module1::ConfigFile);
+        } catch (...) {
+            watch_.stop(); // F5 still checks again
+        }
         Text1.clear();
         // A path that leads to no file to read is said to be so, in the
         // words korvane-check uses, instead of a report of no settings.
-        if (const korvane::OpenFile file = korvane::OpenFile::open(Module1::ConfigFile);
-            file.status() != FileStatus::Ok) {
-            Module1::AddReportLine(quotedName(Module1::ConfigFile) + ": " +
-                                       failureReason(file.status(), file.error()),
-                                   kRed);
-        } else {
+        const auto [status, error] = [] {
+            // korvane:: since windows.h has an OpenFile of its own.
+            const korvane::OpenFile file = korvane::OpenFile::open(Module1::ConfigFile);
+            return std::pair(file.status(), file.error());
+        }();
+        if (status != FileStatus::Ok)
+            Module1::AddReportLine(
+                quotedName(Module1::ConfigFile) + ": " + failureReason(status, error), kRed);
+        else
             Module1::CheckSettings();
-        }
     } catch (...) {
     }
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, TRUE, 0);
     // The scroll bar too, which the report may have made necessary.
     RedrawWindow(Text1.hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    try {
-        watch_.watch(Module1::ConfigFile);
-    } catch (...) {
-        watch_.stop();
-    }
 }
 
 void Form1::mnufilechk_Click() {

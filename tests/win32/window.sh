@@ -32,7 +32,8 @@ program=$2
 fixtures=$3
 reports=$4
 scratch=$(mktemp -d)
-export WINEDEBUG=-all WINEPREFIX="${KORVANE_WINEPREFIX:-$scratch/prefix}"
+# Wine reads file names in the locale's encoding.
+export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEPREFIX="${KORVANE_WINEPREFIX:-$scratch/prefix}"
 pid=
 cleanup() {
     [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
@@ -106,16 +107,19 @@ $expected"
     done
 }
 
-cp "$fixtures/clean-ships.cfg" "$scratch/ships.cfg"
-wine "$program" "$scratch/ships.cfg" >"$scratch/wine.log" 2>&1 &
+# A name beyond ASCII, as Windows users give them.
+ships="$scratch/Schiffe-süd.cfg"
+cp "$fixtures/clean-ships.cfg" "$ships"
+wine "$program" "$ships" >"$scratch/wine.log" 2>&1 &
 pid=$!
 
 # The FILE given at start: checked, and named in the caption.
-window=$(window_named '^ships.cfg - Korvane$') || fail "no window named 'ships.cfg - Korvane' appeared"
+window=$(window_named '^Schiffe-süd.cfg - Korvane$') ||
+    fail "no window named 'Schiffe-süd.cfg - Korvane' appeared"
 expect_report "$reports/clean-ships.txt" "" "the file on the command line"
 
 # Changed on disk: checked again.
-cp "$fixtures/no-ship-sections.cfg" "$scratch/ships.cfg"
+cp "$fixtures/no-ship-sections.cfg" "$ships"
 expect_report "$reports/no-ship-sections.txt" "" "the file changed on disk"
 shot findings
 
@@ -191,6 +195,6 @@ pid=
 
 # Nothing of Korvane's in the registry (Wine writes it out when it stops).
 wineserver -w
-written=$(grep -il -e korvane -e 'ships\.cfg' -e 'missing\.cfg' "$WINEPREFIX"/*.reg || true)
+written=$(grep -il -e korvane -e 'Schiffe' -e 'missing\.cfg' "$WINEPREFIX"/*.reg || true)
 [ -z "$written" ] || fail "korvane.exe wrote to the registry: $written"
 echo "window: korvane.exe checked its FILE and again on change, took the dialog, the About box and Ctrl+Q, and wrote nothing"

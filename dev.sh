@@ -4,6 +4,8 @@
 #   ./dev.sh test         build everything, then run every test
 #   ./dev.sh bench        build everything, then run the benchmarks
 #   ./dev.sh package      build a Release .deb (build-release/korvane_*.deb)
+#   ./dev.sh windows      cross-build the Windows programs, zip and installer (build-windows/)
+#   ./dev.sh windows-test the Windows build's tests under Wine (a part of test)
 #   ./dev.sh build        install what is missing, then build everything
 #   ./dev.sh deps         only install the Debian packages that are missing
 set -euo pipefail
@@ -15,6 +17,7 @@ ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
 FUZZ_TARGETS=(profile_reader check_run include_reader)
+WINDOWS_BUILD=${KORVANE_WINDOWS_BUILD_DIR:-build-windows}
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
 
@@ -53,6 +56,43 @@ build_programs() {
     cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF >/dev/null
     cmake --build "$BUILD" -j "$(nproc)" --target korvane korvane-check
+}
+
+# The Windows programs (korvane.exe where ui/win32 is there, and
+# korvane-check.exe), korvane-VERSION-windows-x64.zip and
+# korvane-VERSION-setup.exe, cross-built with MinGW-w64 into $WINDOWS_BUILD;
+# with the engine's tests when BUILD_TESTING=ON is given.
+build_windows() {
+    cmake -S . -B "$WINDOWS_BUILD" --toolchain cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" >/dev/null || return 1
+    cmake --build "$WINDOWS_BUILD" -j "$(nproc)" || return 1
+}
+
+# A Wine prefix of the build's own, made once (wineboot -i), so that no test
+# touches ~/.wine.
+wine_prefix() {
+    export WINEPREFIX=$PWD/$WINDOWS_BUILD/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+}
+
+# The Windows build's tests under Wine: the engine's suite, the checker's
+# end-to-end suite (the Linux test program, driving korvane-check.exe), the
+# Linux and Windows checkers' outputs compared, and the installer installed
+# and uninstalled silently in a fresh prefix.
+windows_tests() {
+    say "Windows build and its tests under Wine ($WINDOWS_BUILD)"
+    build_windows -DBUILD_TESTING=ON || return 1
+    wine_prefix || return 1
+    local failed=0 setup
+    ctest --test-dir "$WINDOWS_BUILD" --output-on-failure || failed=1
+    KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/cli/cli_tests" \
+        --gtest_brief=1 || failed=1
+    tests/windows/compare_outputs.sh "$BUILD/cli/korvane-check" \
+        "$WINDOWS_BUILD/cli/korvane-check.exe" || failed=1
+    wineserver -k 2>/dev/null || true
+    setup=$(ls "$WINDOWS_BUILD"/korvane-*-setup.exe)
+    tests/windows/installer_test.sh "$setup" || failed=1
+    return $failed
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -102,7 +142,7 @@ fuzz_smoke() {
 }
 
 case ${1:-} in
-deps) deps build test package ;;
+deps) deps build test package windows ;;
 build) build ;;
 run)
     build_programs
@@ -118,22 +158,38 @@ package)
     (cd "$RELEASE_BUILD" && cpack -G DEB)
     ;;
 test)
+    deps build test windows
     build
     # The main build's tests run last, so that their summary ends the
     # output; a failure before them is named just above it.
     failed=()
+    windows_tests || failed+=("Windows tests")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
     [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"
     ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" || exit 1
     [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
+windows)
+    deps build windows
+    build_windows -DBUILD_TESTING=OFF
+    ls -l "$WINDOWS_BUILD"/korvane-*.zip "$WINDOWS_BUILD"/korvane-*-setup.exe \
+        "$WINDOWS_BUILD"/cli/korvane-check.exe "$WINDOWS_BUILD"/ui/win32/korvane.exe 2>/dev/null || true
+    ;;
+windows-test)
+    # Of the Linux build, only what the Windows tests use.
+    deps build test windows
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=ON >/dev/null
+    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests
+    windows_tests
+    ;;
 bench)
     build
     "$BUILD/bench/korvane-bench"
     ;;
 *)
-    sed -n '2,9s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,11s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

@@ -121,6 +121,12 @@ make_self_include() { # 1 MiB that includes itself: read 50 deep, then warned ab
     { echo "#include self.conf"; settings 1024 7; } >"$1/conf/self.conf"
     echo "#include self.conf" >"$1/arenas/a/arena.conf"
 }
+make_self_and_missing() { # 11 KiB that includes itself twice among 1,000 names found nowhere
+    mkdir -p "$1/arenas/a" "$1/conf"
+    { for _ in $(seq 1000); do echo "#include m"; done
+      echo "#include self.conf"; echo "#include self.conf"; } >"$1/conf/self.conf"
+    { echo "#include self.conf"; settings 1024 7; } >"$1/arenas/a/arena.conf"
+}
 
 echo
 echo "== hostile zones: bytes read, CPU, peak memory and its bound (bytes read + 64 MiB)"
@@ -129,4 +135,5 @@ failed=0
 hostile many_includes 0
 hostile big_include 0
 hostile self_include 0
+hostile self_and_missing 0
 exit $failed

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <shellapi.h>
+// windows.h first, as shellapi.h needs it.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace korvane::cli {
 namespace {
@@ -67,7 +70,8 @@ int writeStandardOutput(std::string_view bytes) {
         if (!::WriteFile(out, bytes.data() + done, chunk, &n, nullptr)) {
             switch (::GetLastError()) {
             case ERROR_BROKEN_PIPE:
-            case ERROR_NO_DATA: // the reading end is closed
+            case ERROR_NO_DATA:            // the reading end is closed
+            case ERROR_PIPE_NOT_CONNECTED: // Wine's word for it
                 return EPIPE;
             case ERROR_DISK_FULL:
             case ERROR_HANDLE_DISK_FULL:

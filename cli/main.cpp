@@ -60,6 +60,9 @@ private:
 } // namespace
 
 int main(int rawArgc, char** rawArgv) {
+    // Settings files are mapped, not copied: a file that shrinks meanwhile
+    // must then not end the program.
+    korvane::guardMappedFiles();
     korvane::cli::Arguments arguments(rawArgc, rawArgv);
     const int argc = arguments.argc();
     char** const argv = arguments.argv();
@@ -153,7 +156,7 @@ int main(int rawArgc, char** rawArgv) {
         korvane::SettingsRequest request{fromStdin ? kStdinName : path, std::nullopt, dialect, zone,
                                          arena};
         if (fromStdin) {
-            korvane::FileRead read = korvane::readStream(0);
+            korvane::FileRead read = korvane::readStandardInput();
             if (read.status != FileStatus::Ok) {
                 std::cerr << "korvane-check: " << kStdinName << ": "
                           << korvane::failureReason(read.status, read.error) << '\n';

@@ -16,7 +16,7 @@ Bytes::Bytes(std::string_view text) {
 
 Bytes::Bytes(Bytes&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)), mapped_(std::exchange(other.mapped_, false)) {}
+      capacity_(std::exchange(other.capacity_, 0)), mapping_(std::exchange(other.mapping_, -1)) {}
 
 Bytes& Bytes::operator=(Bytes&& other) noexcept {
     if (this != &other) {
@@ -24,7 +24,7 @@ Bytes& Bytes::operator=(Bytes&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
-        mapped_ = std::exchange(other.mapped_, false);
+        mapping_ = std::exchange(other.mapping_, -1);
     }
     return *this;
 }
@@ -34,14 +34,13 @@ Bytes::~Bytes() {
 }
 
 void Bytes::release() {
-    if (mapped_) {
-        unmap(data_, capacity_);
-    } else {
+    if (mapped())
+        unmap();
+    else
         std::free(data_);
-    }
     data_ = nullptr;
     size_ = capacity_ = 0;
-    mapped_ = false;
+    mapping_ = -1;
 }
 
 void Bytes::reserve(std::size_t capacity) {

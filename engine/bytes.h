@@ -9,24 +9,22 @@ namespace korvane {
 //  - read into one block that is never filled before, and that grows with
 //    realloc: for large blocks the system moves the pages instead of copying
 //    them, so a stream of unknown length is never held twice;
-//  - or mapped read-only from a regular file: no copy at all. Should the
-//    file be truncated while it is mapped, what is gone reads as NUL bytes,
-//    where touching it would otherwise end the program (SIGBUS).
+//  - or mapped read-only from a regular file by the file layer
+//    (settings_file.h): no copy at all. Should the file shrink or fail while
+//    it is mapped, what is lost reads as NUL bytes and damaged() says so.
 class Bytes {
 public:
     Bytes() = default;
     explicit Bytes(std::string_view text);
-    // The first `size` bytes of the open file `fd` (size > 0), or nothing
-    // (an empty Bytes) where it cannot be mapped. Windows never maps: its
-    // files are read (a mapping there brings no clear gain, and a file cut
-    // short while mapped would end the program).
-    static Bytes map(int fd, std::size_t size);
 
     Bytes(Bytes&& other) noexcept;
     Bytes& operator=(Bytes&& other) noexcept;
     ~Bytes();
 
-    bool mapped() const { return mapped_; }
+    bool mapped() const { return mapping_ >= 0; }
+    // Whether a page of the mapping was lost (the file shrank, or a read of
+    // it failed) since it was mapped; never for a block read.
+    bool damaged() const;
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
     std::string_view view() const { return {data_, size_}; }
@@ -39,14 +37,17 @@ public:
     void resize(std::size_t size) { size_ = size; }
 
 private:
+    // The platform's file layer makes mappings and ends them.
+    friend struct MappedFile;
+    Bytes(char* mapping, std::size_t size, int slot)
+        : data_(mapping), size_(size), capacity_(size), mapping_(slot) {}
     void release();
-    // Undoes map() (the platform's file layer has both).
-    static void unmap(char* data, std::size_t length);
+    void unmap(); // the platform's part of release()
 
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0; // of the block, or the mapping's length
-    bool mapped_ = false;
+    int mapping_ = -1;         // the mapping's slot, or -1 for a block
 };
 
 } // namespace korvane

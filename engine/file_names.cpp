@@ -39,6 +39,8 @@ std::string quotedName(std::string_view name) {
 std::string failureReason(FileStatus status, int error) {
     if (status == FileStatus::NotRegular)
         return "not a regular file";
+    if (error == kChangedWhileRead)
+        return "the file shrank or failed while it was read";
     return std::strerror(error);
 }
 

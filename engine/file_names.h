@@ -13,7 +13,8 @@ namespace korvane {
 std::string quotedName(std::string_view name);
 
 // Why a file could not be checked, in the words every front end uses:
-// "not a regular file", or the system's text for `error`.
+// "not a regular file", "the file shrank or failed while it was read", or
+// the system's text for `error`.
 std::string failureReason(FileStatus status, int error);
 
 } // namespace korvane

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -68,19 +67,14 @@ struct Piece {
     bool plain;               // holds no ':' and no '\\'
 };
 
-// Hands out a file's pieces from a buffer that holds at most 64 KiB of it,
-// or from bytes in memory, counting editor lines as it goes.
+// Hands out the pieces of a file's bytes in memory, counting editor lines
+// as it goes.
 class PieceReader {
 public:
-    explicit PieceReader(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
-    explicit PieceReader(std::string_view bytes)
-        : data_(bytes.data()), end_(bytes.size()), eof_(true) {}
+    explicit PieceReader(std::string_view bytes) : data_(bytes.data()), end_(bytes.size()) {}
 
-    // The next piece of at most `limit` bytes; false at the end or on a
-    // failed read (see error()).
+    // The next piece of at most `limit` bytes; false at the end.
     bool next(std::size_t limit, Piece& piece) {
-        if (end_ - begin_ <= limit && !eof_)
-            fill();
         if (begin_ == end_)
             return false;
         const std::size_t room = std::min(limit, end_ - begin_);
@@ -150,32 +144,7 @@ public:
         return line - from;
     }
 
-    int error() const { return error_; }
-
 private:
-    static constexpr std::size_t kBufferBytes = 64 * 1024;
-
-    // Keeps at least one byte past the longest piece when the file has it,
-    // so that a CR at a piece's end knows whether an LF follows.
-    void fill() {
-        if (end_ > begin_)
-            std::memmove(buffer_.get(), data_ + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        data_ = buffer_.get();
-        while (!eof_ && end_ < kBufferBytes) {
-            const ssize_t n = ::read(fd_, buffer_.get() + end_, kBufferBytes - end_);
-            if (n > 0) {
-                end_ += static_cast<std::size_t>(n);
-            } else if (n == 0 || errno != EINTR) {
-                if (n < 0)
-                    error_ = errno;
-                eof_ = true;
-            }
-        }
-        cr_ = nul_ = colon_ = backslash_ = kUnknown; // the bytes have moved
-    }
-
     // The first `c` from `from` on in the buffer, or end_.
     std::size_t find(std::size_t from, char c) const {
         const void* at = from < end_ ? std::memchr(data_ + from, c, end_ - from) : nullptr;
@@ -189,13 +158,9 @@ private:
     }
 
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-    int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;
     std::size_t begin_ = 0, end_ = 0;
-    bool eof_ = false;
     mutable std::size_t cr_ = kUnknown, nul_ = kUnknown, colon_ = kUnknown, backslash_ = kUnknown;
-    int error_ = 0;
     std::size_t line_ = 1;
 };
 
@@ -273,15 +238,13 @@ public:
         }
     }
 
-    // Reads the checked file (a PieceReader or an OpenFile); the errno of
-    // a read that failed midway, or 0.
-    template <typename Source> int readTop(Source& source, const std::string& name) {
-        const int error = readFile(source, name, 0);
+    // Reads the checked file's bytes, and ends the load.
+    void readTop(std::string_view bytes, const std::string& name) {
+        readFile(bytes, name, 0);
         if (joining_)
             warn(joinedAt_, "the last line ends with \\ and joins nothing: it is not read");
         for (const Branch& b : branches_)
             warn(b.at, "#ifdef still open when everything has been read");
-        return error;
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -325,20 +288,13 @@ private:
 
     bool active() const { return branches_.empty() || branches_.back().taken; }
 
-    // A file mapped, or read in 64 KiB pieces where it cannot be.
-    int readFile(const OpenFile& file, const std::string& name, int depth) {
-        const Bytes mapped = file.size() > 0 && file.size() <= SIZE_MAX
-                                 ? Bytes::map(file.fd(), static_cast<std::size_t>(file.size()))
-                                 : Bytes();
-        if (mapped.size() > 0) {
-            PieceReader reader(mapped.view());
-            return readFile(reader, name, depth);
-        }
-        PieceReader reader(file.fd());
-        return readFile(reader, name, depth);
+    // A file's bytes, as the file layer read them (see loadArena).
+    void readFile(std::string_view bytes, const std::string& name, int depth) {
+        PieceReader reader(bytes);
+        readFile(reader, name, depth);
     }
 
-    int readFile(PieceReader& reader, const std::string& name, int depth) {
+    void readFile(PieceReader& reader, const std::string& name, int depth) {
         const auto file = static_cast<std::uint32_t>(out_->files.size());
         out_->files.push_back(name);
         FileNotes notes;
@@ -387,9 +343,6 @@ private:
                 plainLine_ = false;
             }
         }
-        if (reader.error() != 0)
-            warn({file, piece.line}, std::string("read failed: ") + std::strerror(reader.error()));
-        return reader.error();
     }
 
     void note(const Piece& piece, bool cut, const Position& at, FileNotes& notes) {
@@ -520,21 +473,35 @@ private:
 
         std::string unreadable;
         for (const std::string& candidate : candidates) {
+            // Each name looked for costs the file system a look-up: a file
+            // that includes itself, and many names found nowhere, would
+            // otherwise ask for hundreds of millions.
+            if (lookups_ == limits_.maxLookups) {
+                warn(at, quoted + " not followed: " + std::to_string(limits_.maxLookups) +
+                             " include look-ups in one load (an include cycle?)");
+                return;
+            }
+            ++lookups_;
             const std::string path = joinPath(place_.zone, candidate);
-            OpenFile file = OpenFile::open(path);
-            switch (file.status()) {
+            const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+            switch (file.status) {
             case FileStatus::Ok:
                 ++included_;
-                readFile(file, path, depth + 1);
+                readFile(file.bytes.view(), path, depth + 1);
                 return;
             case FileStatus::NotRegular:
-                if (file.isFolder())
+                if (file.folder)
                     continue;
                 warn(at, quoted + ": " + path + " is not a regular file: skipped");
                 return;
             case FileStatus::Unreadable:
+                if (file.error == kChangedWhileRead) {
+                    warn(at, quoted + ": " + path +
+                                 " shrank or failed while it was read: its settings are missing");
+                    return;
+                }
                 if (unreadable.empty())
-                    unreadable = path + ": " + std::strerror(file.error());
+                    unreadable = path + ": " + std::strerror(file.error);
                 continue;
             case FileStatus::Missing:
                 continue;
@@ -700,6 +667,7 @@ private:
     bool joining_ = false;
     Position joinedAt_{};
     std::size_t included_ = 0;
+    std::size_t lookups_ = 0;
     std::uint64_t bytes_ = 0;
     bool stopped_ = false;
     std::size_t dropped_ = 0;
@@ -769,18 +737,15 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     ArenaLoader loader(place, wanted, limits);
     ArenaLoad load;
     if (input) {
-        PieceReader reader(*input);
-        loader.readTop(reader, path);
+        loader.readTop(*input, path);
     } else {
-        const OpenFile file = OpenFile::open(path);
-        load.status = file.status();
-        load.error = file.error();
-        if (file.status() == FileStatus::Ok) {
-            if (const int error = loader.readTop(file, path); error != 0) {
-                load.status = FileStatus::Unreadable;
-                load.error = error;
-            }
-        }
+        // Read, not mapped: the reader goes through each byte once, so a
+        // mapping would save little (see bench/include_zones.sh).
+        const FileRead file = readSettingsFile(path, Reading::Plain, limits.maxBytes);
+        load.status = file.status;
+        load.error = file.error;
+        if (file.status == FileStatus::Ok)
+            loader.readTop(file.bytes.view(), path);
     }
     load.settings = loader.finish();
     return load;

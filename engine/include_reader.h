@@ -90,6 +90,7 @@ struct ArenaLoad {
 struct IncludeLimits {
     int maxDepth = 50;                               // includes within includes
     std::size_t maxIncludes = 100'000;               // included files read in one load
+    std::size_t maxLookups = 100'000;                // candidate paths tried in one load
     std::uint64_t maxBytes = std::uint64_t{1} << 30; // bytes read in one load
     std::size_t maxDefines = 100'000;                // names defined at once
     std::size_t maxWarnings = 100;                   // warnings listed

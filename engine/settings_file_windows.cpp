@@ -1,20 +1,28 @@
-// The file layer on Windows: files are opened by their wide (UTF-16) names,
-// in binary mode, and read into memory.
+// The file layer on Windows: settings_file.h and the mapping part of
+// bytes.h. Files are opened by their wide (UTF-16) names and read into
+// memory as they are (binary: CRs and 0x1A stay); they are never mapped, as
+// a mapping brings no clear gain there and a file cut short while mapped
+// would end the program.
 #include "settings_file.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <fcntl.h>
-#include <io.h>
 #include <new>
-#include <utility>
 #include <windows.h>
 
 namespace korvane {
+
+void Bytes::unmap() {}
+
+bool Bytes::damaged() const {
+    return false;
+}
+
+void guardMappedFiles() {}
+
 namespace {
 
-// Paths arrive as UTF-8 (korvane-check converts its wide arguments).
+// Paths arrive as UTF-8 (the programs take their arguments as UTF-8).
 std::wstring widened(const std::string& path) {
     if (path.empty())
         return {};
@@ -25,7 +33,7 @@ std::wstring widened(const std::string& path) {
     return wide;
 }
 
-// The errno a failed call's Windows error stands for, as POSIX would name it.
+// The errno that a Windows error stands for, as POSIX would name it.
 int errnoOf(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -33,6 +41,7 @@ int errnoOf(DWORD error) {
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
         return ENOENT;
@@ -45,109 +54,125 @@ int errnoOf(DWORD error) {
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
         return ENOMEM;
+    case ERROR_INVALID_HANDLE:
+        return EBADF;
     default:
         return EIO;
     }
 }
 
-FileRead readAll(int fd, std::size_t sizeHint) {
+FileRead failed(FileStatus status, int error, bool folder = false) {
+    return {{}, status, error, folder};
+}
+
+// A settings file opened for reading: only a file on a disk. Others may go
+// on writing, renaming or deleting it meanwhile.
+class OpenFile {
+public:
+    explicit OpenFile(const std::string& path) {
+        const std::wstring wide = widened(path);
+        if (wide.empty()) {
+            status_ = FileStatus::Missing;
+            error_ = ENOENT;
+            return;
+        }
+        // Folders are told without opening them; devices (NUL, CON, COM1)
+        // have no attributes to tell, and opening says what they are.
+        WIN32_FILE_ATTRIBUTE_DATA attributes{};
+        if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) {
+            if (errnoOf(::GetLastError()) == ENOENT) {
+                status_ = FileStatus::Missing;
+                error_ = ENOENT;
+                return;
+            }
+        } else if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            status_ = FileStatus::NotRegular;
+            folder_ = true;
+            return;
+        }
+        handle_ = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            error_ = errnoOf(::GetLastError());
+            status_ = error_ == ENOENT ? FileStatus::Missing : FileStatus::Unreadable;
+            return;
+        }
+        LARGE_INTEGER size{};
+        if (::GetFileType(handle_) != FILE_TYPE_DISK || !::GetFileSizeEx(handle_, &size)) {
+            status_ = FileStatus::NotRegular;
+            return;
+        }
+        size_ = static_cast<std::uint64_t>(size.QuadPart);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+    }
+
+    FileStatus status_ = FileStatus::Ok;
+    int error_ = 0;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    std::uint64_t size_ = 0;
+    bool folder_ = false;
+};
+
+// Reads to the end, in blocks, but no more than `cap` bytes; as on POSIX,
+// a file that gives fewer bytes than it said has changed on the way.
+FileRead readAll(HANDLE handle, std::uint64_t said, std::uint64_t cap) {
     FileRead read;
     Bytes& out = read.bytes;
     try {
-        out.reserve(std::max<std::size_t>(sizeHint + 1, 1 << 16));
-        for (;;) {
+        out.reserve(static_cast<std::size_t>(
+            std::min(cap, std::max<std::uint64_t>(said + 1, std::uint64_t{1} << 16))));
+        while (out.size() < cap) {
             if (out.size() == out.capacity())
-                out.reserve(out.capacity() * 2);
-            const auto room = static_cast<unsigned>(
-                std::min<std::size_t>(out.capacity() - out.size(), INT_MAX / 2));
-            const int n = ::_read(fd, out.data() + out.size(), room);
+                out.reserve(
+                    static_cast<std::size_t>(std::min<std::uint64_t>(cap, out.capacity() * 2)));
+            const auto room = static_cast<DWORD>(
+                std::min<std::size_t>(out.capacity() - out.size(), std::size_t{1} << 30));
+            DWORD n = 0;
+            if (!::ReadFile(handle, out.data() + out.size(), room, &n, nullptr)) {
+                // A pipe whose writer is gone has simply ended.
+                if (::GetLastError() == ERROR_BROKEN_PIPE)
+                    break;
+                return failed(FileStatus::Unreadable, errnoOf(::GetLastError()));
+            }
             if (n == 0)
                 break;
-            if (n < 0)
-                return {{}, FileStatus::Unreadable, errno};
-            out.resize(out.size() + static_cast<std::size_t>(n));
+            out.resize(out.size() + n);
         }
     } catch (const std::bad_alloc&) {
-        return {{}, FileStatus::Unreadable, ENOMEM};
+        return failed(FileStatus::Unreadable, ENOMEM);
     }
+    if (out.size() < said && out.size() < cap)
+        return failed(FileStatus::Unreadable, kChangedWhileRead);
     return read;
 }
 
 } // namespace
 
-OpenFile OpenFile::open(const std::string& path) {
-    const std::wstring wide = widened(path);
-    if (wide.empty())
-        return {FileStatus::Missing, ENOENT};
-    // Folders are told without opening them. Devices (NUL, CON) have no
-    // attributes to tell: opening says what they are.
-    WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) {
-        if (const int err = errnoOf(::GetLastError()); err == ENOENT)
-            return {FileStatus::Missing, err};
-    } else if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        OpenFile folder(FileStatus::NotRegular, 0);
-        folder.folder_ = true;
-        return folder;
-    }
-    // Others may go on writing, renaming or deleting the file meanwhile.
-    const HANDLE handle = ::CreateFileW(
-        wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const int err = errnoOf(::GetLastError());
-        return {err == ENOENT ? FileStatus::Missing : FileStatus::Unreadable, err};
-    }
-    // Devices (NUL, CON, COM1) and pipes are not settings files.
-    LARGE_INTEGER size{};
-    if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size)) {
-        ::CloseHandle(handle);
-        return {FileStatus::NotRegular, 0};
-    }
-    // A C run-time descriptor, in binary mode: text mode would drop CRs and
-    // stop at the first 0x1A.
-    OpenFile file(FileStatus::Ok, 0);
-    file.fd_ = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (file.fd_ < 0) {
-        ::CloseHandle(handle);
-        return {FileStatus::Unreadable, EMFILE};
-    }
-    file.size_ = static_cast<std::uint64_t>(size.QuadPart);
-    return file;
+FileRead readSettingsFile(const std::string& path, Reading, std::uint64_t limit) {
+    const OpenFile file(path);
+    if (file.status_ != FileStatus::Ok)
+        return failed(file.status_, file.error_, file.folder_);
+    const std::uint64_t cap = limit == UINT64_MAX ? limit : limit + 1;
+    return readAll(file.handle_, file.size_, cap);
 }
 
-OpenFile::OpenFile(OpenFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), status_(other.status_), error_(other.error_),
-      size_(other.size_), folder_(other.folder_) {}
-
-OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    status_ = other.status_;
-    error_ = other.error_;
-    size_ = other.size_;
-    folder_ = other.folder_;
-    return *this;
-}
-
-OpenFile::~OpenFile() {
-    if (fd_ >= 0)
-        ::_close(fd_);
-}
-
-FileRead readSettingsFile(const std::string& path) {
-    const OpenFile file = OpenFile::open(path);
-    if (file.status() != FileStatus::Ok)
-        return {{}, file.status(), file.error()};
-    if (file.size() >= SIZE_MAX)
-        return {{}, FileStatus::Unreadable, ENOMEM};
-    return readAll(file.fd(), static_cast<std::size_t>(file.size()));
-}
-
-FileRead readStream(int fd) {
-    // Binary mode: the bytes as they are, CRs and 0x1A too.
-    if (::_setmode(fd, _O_BINARY) == -1)
-        return {{}, FileStatus::Unreadable, errno};
-    return readAll(fd, 0);
+FileRead readStandardInput() {
+    const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE)
+        return failed(FileStatus::Unreadable, EBADF);
+    // A file given as standard input tells its size from where it is read.
+    std::uint64_t said = 0;
+    LARGE_INTEGER size{}, at{};
+    if (::GetFileType(in) == FILE_TYPE_DISK && ::GetFileSizeEx(in, &size) &&
+        ::SetFilePointerEx(in, LARGE_INTEGER{}, &at, FILE_CURRENT) && at.QuadPart <= size.QuadPart)
+        said = static_cast<std::uint64_t>(size.QuadPart - at.QuadPart);
+    return readAll(in, said, UINT64_MAX);
 }
 
 } // namespace korvane

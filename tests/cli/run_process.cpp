@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,10 +73,66 @@ void pump(int in, const std::string& input, int out, std::string& outText, int e
         ::close(in);
 }
 
+std::string readWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+ProcessResult throughFiles(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    ProcessResult result;
+    char folder[] = "/tmp/korvane-run-XXXXXX";
+    if (!::mkdtemp(folder))
+        return result;
+    const std::string base = folder;
+    std::ofstream(base + "/in", std::ios::binary) << options.input;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open((base + "/in").c_str(), O_RDONLY);
+        const int out = ::open((base + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open((base + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0)
+            ::_exit(127);
+        execChild(argv, options);
+    }
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    result.status = statusOf(raw);
+    result.out = readWhole(base + "/out");
+    result.err = readWhole(base + "/err");
+    std::filesystem::remove_all(base);
+    return result;
+}
+
+// CR LF as LF; a lone CR stays.
+std::string withLf(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    }
+    return out;
+}
+
 } // namespace
+
+const char* windowsChecker() {
+    const char* exe = std::getenv("KORVANE_CHECK_WINE");
+    return exe && *exe ? exe : nullptr;
+}
+
+std::vector<std::string> checkerCommand() {
+    if (const char* exe = windowsChecker())
+        return {"/usr/bin/env", "wine", exe};
+    return {KORVANE_CHECK};
+}
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
     ::signal(SIGPIPE, SIG_IGN);
+    if (options.throughFiles)
+        return throughFiles(argv, options);
     ProcessResult result;
     if (options.terminal) {
         int master = -1;
@@ -106,11 +165,26 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
 }
 
+ProcessResult runChecker(std::vector<std::string> args, const ProcessOptions& options) {
+    const std::vector<std::string> command = checkerCommand();
+    args.insert(args.begin(), command.begin(), command.end());
+    if (!windowsChecker())
+        return runProcess(args, options);
+    ProcessOptions files = options;
+    files.throughFiles = true;
+    files.env.emplace("WINEDEBUG", "-all");
+    ProcessResult result = runProcess(args, files);
+    if (result.out.empty() && result.err.empty())
+        result = runProcess(args, files);
+    result.out = withLf(result.out);
+    result.err = withLf(result.err);
+    return result;
+}
+
 ProcessResult runChecker(std::vector<std::string> args, const std::string& input) {
-    args.insert(args.begin(), KORVANE_CHECK);
     ProcessOptions options;
     options.input = input;
-    return runProcess(args, options);
+    return runChecker(std::move(args), options);
 }
 
 } // namespace korvane::test

@@ -32,8 +32,9 @@ program=$2
 fixtures=$3
 reports=$4
 scratch=$(mktemp -d)
-# Wine reads file names in the locale's encoding.
-export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEPREFIX="${KORVANE_WINEPREFIX:-$scratch/prefix}"
+# Wine reads file names in the locale's encoding; a fresh prefix needs no
+# .NET or HTML engine.
+export LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="${KORVANE_WINEPREFIX:-$scratch/prefix}"
 pid=
 cleanup() {
     [ -z "$pid" ] || kill "$pid" 2>/dev/null || true

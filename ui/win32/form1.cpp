@@ -9,7 +9,6 @@
 #include "wide.h"
 
 #include <shellapi.h>
-#include <utility>
 
 namespace {
 
@@ -205,14 +204,12 @@ void Form1::checkFile(const std::wstring& path) {
         Text1.clear();
         // A path that leads to no file to read is said to be so, in the
         // words korvane-check uses, instead of a report of no settings.
-        const auto [status, error] = [] {
-            // korvane:: since windows.h has an OpenFile of its own.
-            const korvane::OpenFile file = korvane::OpenFile::open(Module1::ConfigFile);
-            return std::pair(file.status(), file.error());
-        }();
-        if (status != FileStatus::Ok)
-            Module1::AddReportLine(
-                quotedName(Module1::ConfigFile) + ": " + failureReason(status, error), kRed);
+        // At most one byte is read to tell.
+        const FileRead probe = readSettingsFile(Module1::ConfigFile, Reading::Plain, 0);
+        if (probe.status != FileStatus::Ok)
+            Module1::AddReportLine(quotedName(Module1::ConfigFile) + ": " +
+                                       failureReason(probe.status, probe.error),
+                                   kRed);
         else
             Module1::CheckSettings();
     } catch (...) {

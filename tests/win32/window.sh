@@ -196,6 +196,6 @@ pid=
 
 # Nothing of Korvane's in the registry (Wine writes it out when it stops).
 wineserver -w
-written=$(grep -il -e korvane -e 'Schiffe' -e 'missing\.cfg' "$WINEPREFIX"/*.reg || true)
+written=$(grep -il -e korvane -e 'Schiffe' -e 'missing\.cfg' -e 'arena\.conf' "$WINEPREFIX"/*.reg || true)
 [ -z "$written" ] || fail "korvane.exe wrote to the registry: $written"
 echo "window: korvane.exe checked its FILE and again on change, took the dialog, the About box and Ctrl+Q, and wrote nothing"

@@ -1,0 +1,18 @@
+#pragma once
+
+// Identifiers of the resources in korvane.rc, shared with the code.
+
+#define IDI_KORVANE 1 // the program's icon
+#define IDR_FORM1 100 // Form1's menu bar and its accelerator table
+#define IDD_FORM2 200 // the About box's dialog template
+
+// Form1's menu items: mnu + menu + item.
+#define IDM_MNUFILECHK 1001
+#define IDM_MNUFILEAGAIN 1002
+#define IDM_MNUFILEXIT 1003
+#define IDM_MNUABT 1004
+
+// Controls.
+#define IDC_TEXT1 2001
+#define IDC_COMMAND1 2101
+#define IDC_LABEL1 2102

@@ -162,6 +162,11 @@ FileRead readSettingsFile(const std::string& path, Reading, std::uint64_t limit)
     return readAll(file.handle_, file.size_, cap);
 }
 
+FileRead probeSettingsFile(const std::string& path) {
+    const OpenFile file(path);
+    return failed(file.status_, file.error_, file.folder_);
+}
+
 FileRead readStandardInput() {
     const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
     if (in == nullptr || in == INVALID_HANDLE_VALUE)

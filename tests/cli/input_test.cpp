@@ -57,6 +57,7 @@ TEST(CheckInput, ZoneAndArenaAreForTheIncludeDialectOnly) {
 }
 
 TEST(CheckInput, TheZoneIsTheFolderTheFileSystemResolves) {
+    SKIP_UNDER_WINE("symbolic links need privileges on Windows");
     TempDir dir;
     // Z2/link/.. is Z1, where the arena and its include are; Z2 has an
     // include of the same name that must not be read.
@@ -92,6 +93,7 @@ std::string shellQuoted(const std::string& text) {
 }
 
 TEST(CheckInput, ControlCharactersInWarningsAreQuotedButInJson) {
+    SKIP_UNDER_WINE("control characters cannot stand in Windows file names");
     TempDir dir;
     const std::string z = dir.path().string() + "/zone\nfolder";
     const std::string name = "e\x1b]0;owned\x1b\\x";

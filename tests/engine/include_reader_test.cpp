@@ -88,7 +88,8 @@ std::vector<std::string> shown(std::span<const Warning> warnings, const std::str
     for (const Warning& w : warnings) {
         const std::string at =
             w.where ? w.where->file + ":" + std::to_string(w.where->line) + ": " : "";
-        out.push_back(replaced(at + w.text, zone + "/", ""));
+        // The zone's own separator joins it to the names found in it.
+        out.push_back(replaced(replaced(at + w.text, zone + "/", ""), zone + "\\", ""));
     }
     return out;
 }

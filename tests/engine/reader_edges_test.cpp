@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace korvane {
 namespace {
@@ -248,6 +250,7 @@ TEST(BytesEdges, AFileThatCannotBeMappedIsRead) {
     EXPECT_FALSE(readSettingsFile(path).bytes.mapped());
 }
 
+#ifndef _WIN32 // Windows reads files, never maps them, and has no fork
 // Started with standard input closed, a program opens a file as fd 0: it
 // is closed after the read like any other.
 TEST(BytesEdges, AFileReadAsDescriptorZeroIsClosed) {
@@ -264,6 +267,7 @@ TEST(BytesEdges, AFileReadAsDescriptorZeroIsClosed) {
     ASSERT_EQ(::waitpid(child, &raw, 0), child);
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "fd 0 left open";
 }
+#endif
 
 // The LF that ends a line is that line's, wherever it falls in a word.
 TEST(ProfileBlocks, ALinesLfIsThatLines) {
@@ -272,6 +276,7 @@ TEST(ProfileBlocks, ALinesLfIsThatLines) {
     EXPECT_EQ(p.lineAt(8), 2u);
 }
 
+#ifndef _WIN32 // Windows reads files, never maps them, and has no fork
 // A mapped file cut within its second page: the fault comes at an odd
 // address of the third, and only the pages from that one on are replaced.
 TEST(BytesEdges, AFaultAtAnOddAddressReplacesWholePagesFromItsOwn) {
@@ -302,6 +307,7 @@ TEST(BytesEdges, WhatIsNotAFailureHasNoErrorNumber) {
     EXPECT_EQ(folder.status, FileStatus::NotRegular);
     EXPECT_EQ(folder.error, 0);
 }
+#endif
 
 // A block moved keeps its size and room; the one it left is empty.
 TEST(BytesEdges, MovedBlocksTakeTheirRoomAlong) {

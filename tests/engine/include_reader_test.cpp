@@ -123,9 +123,11 @@ void readZone(const ZoneCase& c) {
             }
             ASSERT_NE(s.where, Setting::kNowhere) << query << " is not set";
             EXPECT_EQ(s.value, *e.value) << query;
-            EXPECT_EQ(load.settings->locate(s.where),
-                      (Location{(zone.path() / e.file).string(), e.line}))
-                << query;
+            const Location at = load.settings->locate(s.where);
+            // As paths: on Windows an absolute #include name may join its
+            // parts with either separator.
+            EXPECT_EQ(std::filesystem::path(at.file), zone.path() / e.file) << query;
+            EXPECT_EQ(at.line, e.line) << query;
         }
         EXPECT_EQ(shown(load.settings->warnings(), folder), c.warnings);
     }
@@ -134,6 +136,10 @@ void readZone(const ZoneCase& c) {
 class IncludeZones : public testing::TestWithParam<ZoneCase> {};
 
 TEST_P(IncludeZones, ReadAsTheServerLoadsThem) {
+#ifdef _WIN32
+    if (std::string_view(GetParam().name) == "IncludeNameQuotes")
+        GTEST_SKIP() << "no '<' or '>' in Windows file names";
+#endif
     readZone(GetParam());
 }
 

@@ -1,5 +1,6 @@
 // The file layer on POSIX systems: settings_file.h and the mapping part of
 // bytes.h, with open(2), read(2) and mmap(2).
+#include "read_to_end.h"
 #include "settings_file.h"
 
 #include <algorithm>
@@ -162,37 +163,17 @@ public:
     bool folder_ = false;
 };
 
-// Reads to the end, in blocks, but no more than `cap` bytes. The size the
-// file said is only a first guess: files under /proc say 0, a pipe says
-// nothing, and a file may grow while it is read; but one that gives fewer
-// bytes than it said has shrunk, or failed, on the way.
 FileRead readAll(int fd, std::uint64_t said, std::uint64_t cap) {
-    FileRead read;
-    Bytes& out = read.bytes;
-    try {
-        out.reserve(static_cast<std::size_t>(
-            std::min(cap, std::max<std::uint64_t>(said + 1, std::uint64_t{1} << 16))));
-        while (out.size() < cap) {
-            if (out.size() == out.capacity())
-                out.reserve(
-                    static_cast<std::size_t>(std::min<std::uint64_t>(cap, out.capacity() * 2)));
-            const ssize_t n = ::read(fd, out.data() + out.size(), out.capacity() - out.size());
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return {{}, FileStatus::Unreadable, errno};
-            }
-            out.resize(out.size() + static_cast<std::size_t>(n));
+    const auto readSome = [fd](char* into, std::size_t room) -> long long {
+        for (;;) {
+            const ssize_t n = ::read(fd, into, room);
+            if (n >= 0)
+                return n;
+            if (errno != EINTR)
+                return -errno;
         }
-    } catch (const std::bad_alloc&) {
-        // Larger than the memory there is (a sparse file, /proc/kcore).
-        return {{}, FileStatus::Unreadable, ENOMEM};
-    }
-    if (out.size() < said && out.size() < cap)
-        return {{}, FileStatus::Unreadable, kChangedWhileRead};
-    return read;
+    };
+    return readToEnd(readSome, said, cap);
 }
 
 } // namespace

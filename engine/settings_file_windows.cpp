@@ -3,6 +3,7 @@
 // memory as they are (binary: CRs and 0x1A stay); they are never mapped, as
 // a mapping brings no clear gain there and a file cut short while mapped
 // would end the program.
+#include "read_to_end.h"
 #include "settings_file.h"
 
 #include <algorithm>
@@ -119,37 +120,17 @@ public:
     bool folder_ = false;
 };
 
-// Reads to the end, in blocks, but no more than `cap` bytes; as on POSIX,
-// a file that gives fewer bytes than it said has changed on the way.
 FileRead readAll(HANDLE handle, std::uint64_t said, std::uint64_t cap) {
-    FileRead read;
-    Bytes& out = read.bytes;
-    try {
-        out.reserve(static_cast<std::size_t>(
-            std::min(cap, std::max<std::uint64_t>(said + 1, std::uint64_t{1} << 16))));
-        while (out.size() < cap) {
-            if (out.size() == out.capacity())
-                out.reserve(
-                    static_cast<std::size_t>(std::min<std::uint64_t>(cap, out.capacity() * 2)));
-            const auto room = static_cast<DWORD>(
-                std::min<std::size_t>(out.capacity() - out.size(), std::size_t{1} << 30));
-            DWORD n = 0;
-            if (!::ReadFile(handle, out.data() + out.size(), room, &n, nullptr)) {
-                // A pipe whose writer is gone has simply ended.
-                if (::GetLastError() == ERROR_BROKEN_PIPE)
-                    break;
-                return failed(FileStatus::Unreadable, errnoOf(::GetLastError()));
-            }
-            if (n == 0)
-                break;
-            out.resize(out.size() + n);
-        }
-    } catch (const std::bad_alloc&) {
-        return failed(FileStatus::Unreadable, ENOMEM);
-    }
-    if (out.size() < said && out.size() < cap)
-        return failed(FileStatus::Unreadable, kChangedWhileRead);
-    return read;
+    const auto readSome = [handle](char* into, std::size_t room) -> long long {
+        DWORD n = 0;
+        if (::ReadFile(handle, into, static_cast<DWORD>(std::min(room, std::size_t{1} << 30)), &n,
+                       nullptr))
+            return n;
+        // A pipe whose writer is gone has simply ended.
+        const DWORD error = ::GetLastError();
+        return error == ERROR_BROKEN_PIPE ? 0 : -static_cast<long long>(errnoOf(error));
+    };
+    return readToEnd(readSome, said, cap);
 }
 
 } // namespace

@@ -50,6 +50,7 @@ FILES = [
     "engine/bytes.cpp",
     "engine/settings_file.cpp",
     "engine/settings_file_posix.cpp",
+    "engine/read_to_end.h",
 ]
 TARGETS = ["engine_tests", "cli_tests", "korvane-check"]
 TESTS = r"engine\.|cli\."

@@ -28,7 +28,7 @@ deps() {
     wanted=$(awk -v groups=" $* " '
         /^\[.*\]$/ { group = substr($0, 2, length($0) - 2); next }
         { sub(/#.*/, "") }
-        NF && index(groups, " " group " ") { print $1 }' scripts/debian-packages.txt)
+        NF && index(groups, " " group " ") && !seen[$1]++ { print $1 }' scripts/debian-packages.txt)
     for p in $wanted; do
         dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
     done

@@ -66,6 +66,23 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 cpu() { # the CPU seconds of a command
     "$CPUTIME" "$@" | cut -d' ' -f1
 }
+# korvane-check on $1 against cat of the files $2...: the medians of RUNS
+# pairs, to cat > /dev/null and to cat | reader.
+vs_cat() {
+    local target=$1 k n p
+    shift
+    : >"$WORK/null" && : >"$WORK/pipe" && : >"$WORK/k"
+    for _ in $(seq "$RUNS"); do
+        k=$(cpu "$CHECK" "$target")
+        n=$(cpu cat "$@")
+        p=$(cpu --pipe cat "$@")
+        awk -v k="$k" -v n="$n" 'BEGIN { print (n > 0 ? k / n : 0) }' >>"$WORK/null"
+        awk -v k="$k" -v p="$p" 'BEGIN { print (p > 0 ? k / p : 0) }' >>"$WORK/pipe"
+        echo "$k" >>"$WORK/k"
+    done
+    printf 'korvane-check CPU %.4f s (median of %d, %d files); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
+        "$(median <"$WORK/k")" "$RUNS" "$#" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
+}
 
 echo "== checking a 64 MiB zone (64 includes of 1 MiB) against reading it with cat"
 make_zone "$WORK/z64" 64 1024
@@ -73,18 +90,7 @@ files=("$WORK"/z64/arenas/a/arena.conf "$WORK"/z64/conf/*.conf)
 # Every ship is there with every key, in kept and other sections alike.
 "$CHECK" "$WORK/z64/arenas/a/arena.conf" >"$WORK/out" 2>&1 ||
     { echo "FAILED: the 64 MiB zone's report has findings:" >&2; tail -n 3 "$WORK/out" >&2; exit 1; }
-: >"$WORK/null"
-: >"$WORK/pipe"
-for _ in $(seq "$RUNS"); do
-    k=$(cpu "$CHECK" "$WORK/z64/arenas/a/arena.conf")
-    n=$(cpu cat "${files[@]}")
-    p=$(cpu --pipe cat "${files[@]}")
-    awk -v k="$k" -v n="$n" 'BEGIN { print (n > 0 ? k / n : 0) }' >>"$WORK/null"
-    awk -v k="$k" -v p="$p" 'BEGIN { print (p > 0 ? k / p : 0) }' >>"$WORK/pipe"
-    echo "$k" >>"$WORK/k"
-done
-printf 'korvane-check CPU %.4f s (median of %d); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
-    "$(median <"$WORK/k")" "$RUNS" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
+vs_cat "$WORK/z64/arenas/a/arena.conf" "${files[@]}"
 rm -rf "$WORK/z64"
 
 # A zone folder $1 of $2 arenas that all include one ships file of 1 MiB,
@@ -122,19 +128,9 @@ same_as_alone() {
 
 # The zone run of $1 against cat of its distinct files, as the first zone.
 zone_vs_cat() {
-    local zone=$1 files
-    mapfile -t files < <(find "$zone" -type f -name '*.conf' | sort)
-    : >"$WORK/null" && : >"$WORK/pipe" && : >"$WORK/k"
-    for _ in $(seq "$RUNS"); do
-        k=$(cpu "$CHECK" "$zone")
-        n=$(cpu cat "${files[@]}")
-        p=$(cpu --pipe cat "${files[@]}")
-        awk -v k="$k" -v n="$n" 'BEGIN { print (n > 0 ? k / n : 0) }' >>"$WORK/null"
-        awk -v k="$k" -v p="$p" 'BEGIN { print (p > 0 ? k / p : 0) }' >>"$WORK/pipe"
-        echo "$k" >>"$WORK/k"
-    done
-    printf 'korvane-check CPU %.4f s (median of %d, %d files); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
-        "$(median <"$WORK/k")" "$RUNS" "${#files[@]}" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
+    local files
+    mapfile -t files < <(find "$1" -type f -name '*.conf' | sort)
+    vs_cat "$1" "${files[@]}"
 }
 
 echo

@@ -5,13 +5,19 @@
 // #ifdef/#ifndef branches around it and what it replaced. Data, not a second
 // pass: front ends only render it.
 
-#include "settings.h"
-
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace korvane {
+
+// A line of a settings file, named as the user can open it.
+struct Location {
+    std::string file;
+    std::size_t line; // counted from 1 as an editor counts (LF, CR LF or lone CR)
+    bool operator==(const Location&) const = default;
+};
 
 // An #ifdef or #ifndef whose lines were read where the value was set.
 struct BranchTaken {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "origin.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,13 +11,6 @@
 #include <vector>
 
 namespace korvane {
-
-// A line of a settings file, named as the user can open it.
-struct Location {
-    std::string file;
-    std::size_t line; // counted from 1 as an editor counts (LF, CR LF or lone CR)
-    bool operator==(const Location&) const = default;
-};
 
 // Something the reader noticed that changes what the server loads, or that
 // an operator would not see in an editor.
@@ -31,6 +26,7 @@ struct Setting {
     static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
     std::int32_t value = 0;
     std::size_t where = kNowhere;
+    bool set = false; // the file sets it (an absent key can still have a `where`)
 };
 
 // The settings of one file, loaded once for a check run by either reader.
@@ -46,6 +42,20 @@ public:
 
     // The line behind a Setting's `where` (never kNowhere).
     virtual Location locate(std::size_t where) const = 0;
+
+    // Everything known of where a Setting's `where` came from: its line,
+    // and with the include reader the #include chain, the branches and what
+    // it replaced.
+    virtual Origin origin(std::size_t where) const { return {locate(where), {}, {}, {}}; }
+
+    // Every setting of `sections` as loaded, sections in the order given,
+    // keys in the order first set; a load that kept only some settings
+    // gives only those.
+    virtual std::vector<EffectiveSetting> effective(
+        std::span<const std::string_view> sections) const {
+        (void)sections;
+        return {};
+    }
 
     virtual std::span<const Warning> warnings() const { return {}; }
 

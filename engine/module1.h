@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check_result.h"
 #include "report_pane.h"
 #include "settings.h"
 
@@ -74,6 +75,9 @@ void CheckSettings();
 // The files the last CheckSettings() read, each once: ConfigFile first, then
 // the files it included. Empty when ConfigFile could not be read.
 const std::vector<std::string>& FilesRead();
+// The result of the last CheckSettings(): what the window's tooltips
+// explain and what it watches.
+const CheckResult& LastResult();
 // The report alone, from settings loaded already from ConfigFile.
 void CheckSettings(const Settings& settings);
 

@@ -64,6 +64,11 @@ public:
     // then what it included. A front end watches them for changes.
     virtual std::vector<std::string> filesRead() const = 0;
 
+    // Every path the load's search looked at for a file (the checked
+    // file's arena and each #include) and did not read: created later, one
+    // of them would change what is loaded. A front end watches them too.
+    virtual std::vector<std::string> searched() const { return {}; }
+
     // Why what the reads saw may not be the whole file, as an error of the
     // file layer (kChangedWhileRead: a mapped file shrank or failed while
     // it was read), or 0. Asked once a run has read what it needed.

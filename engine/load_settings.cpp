@@ -97,7 +97,7 @@ LoadedSettings loadSettings(SettingsRequest request) {
         const SettingNames wanted{kShips, ruleKeys()};
         ArenaLoad load = loadArena(
             request.path, request.input ? std::optional(request.input->view()) : std::nullopt,
-            place, &wanted, {}, request.cache);
+            place, request.everySetting ? nullptr : &wanted, {}, request.cache);
         return {std::move(load.settings), load.status, load.error};
     }
     FileRead read =

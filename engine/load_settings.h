@@ -29,6 +29,9 @@ struct SettingsRequest {
     // Where the include dialect keeps what included files set across the
     // loads of one run (a zone's arenas), or none.
     IncludeCache* cache = nullptr;
+    // Keep every setting, not just those a check run reads (for the
+    // effective settings).
+    bool everySetting = false;
 };
 
 struct LoadedSettings {

@@ -258,5 +258,24 @@ INSTANTIATE_TEST_SUITE_P(
                   "the run\n"}),
     [](const testing::TestParamInfo<StrictRow>& info) { return info.param.name; });
 
+// The reader lists 100 warnings and a note of those not shown, which is no
+// warning of its own: --strict counts all 250.
+TEST(StrictCount, CountsEveryWarningTheReaderGave) {
+    TempDir zone;
+    std::string elses;
+    for (int i = 0; i < 250; ++i)
+        elses += "#else\n";
+    const std::string arena = zone.write("arenas/a/arena.conf", elses);
+    std::string err;
+    for (int line = 1; line <= 100; ++line)
+        err += arena + ":" + std::to_string(line) + ": warning: #else without #ifdef\n";
+    err += arena + ": warning: 150 more warnings not shown\n"
+                   "korvane-check: 250 warnings from the reader, and --strict makes warnings "
+                   "fail the run\n";
+    const auto run = runChecker({"--strict", arena});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, err);
+}
+
 } // namespace
 } // namespace korvane::test

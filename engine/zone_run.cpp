@@ -20,7 +20,7 @@ ZoneRun walkZone(const std::string& zone, const CheckRequest& base,
                  const std::function<bool(const CheckRequest&)>& load,
                  const std::function<void(const ZoneArena&)>& fail) {
     ZoneRun run;
-    const ZoneArenas found = zoneArenas(zone);
+    const ZoneArenas found = zoneArenas(zone, base.files);
     run.listError = found.error;
     run.empty = found.arenas.empty();
     // The zone as checking an arena's own file would name it.

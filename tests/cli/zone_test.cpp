@@ -4,6 +4,9 @@
 #include "run_process.h"
 #include "test_files.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -207,6 +210,21 @@ TEST(ZoneText, WhatCannotBeCheckedIsTrouble) {
     EXPECT_EQ(fifo.err, "korvane-check: " + z + "/arenas/c/arena.conf: not a regular file\n");
     EXPECT_TRUE(fifo.out.ends_with("\nArenas checked: 2, with errors: 2, total errors: 112.\n"))
         << fifo.out;
+}
+
+// An entry of arenas/ that cannot be told a folder or not may be an arena
+// the run did not check: it is named, not dropped.
+TEST(ZoneText, AnEntryThatCannotBeListedIsTrouble) {
+    SKIP_UNDER_WINE("a link that leads to itself");
+    TempDir zone;
+    const std::string z = zone.path().string();
+    zone.write("arenas/a/arena.conf", cleanShips());
+    std::filesystem::create_symlink("loop", zone.path() / "arenas/loop");
+    const auto run = runChecker({"--format=gcc", z});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "korvane-check: " + z + "/arenas/loop: " + std::strerror(ELOOP) +
+                           ": not checked as an arena\n");
+    EXPECT_EQ(run.out, "Arenas checked: 1, with errors: 0, total errors: 0.\n");
 }
 
 struct StrictRow {

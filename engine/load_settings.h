@@ -33,6 +33,9 @@ struct SettingsRequest {
     // Where every file is read from, the checked one and those it includes:
     // the disk when null.
     const FileSource* files = nullptr;
+    // Keep every setting of the file (for its effective settings), not only
+    // those a check run reads.
+    bool keepEverySetting = false;
 };
 
 struct LoadedSettings {

@@ -33,9 +33,9 @@ struct SettingsRequest {
     // Where every file is read from, the checked one and those it includes:
     // the disk when null.
     const FileSource* files = nullptr;
-    // Keep every setting of the file (for its effective settings), not only
-    // those a check run reads.
-    bool keepEverySetting = false;
+    // Keep every setting, not just those a check run reads (for the
+    // effective settings).
+    bool everySetting = false;
 };
 
 struct LoadedSettings {

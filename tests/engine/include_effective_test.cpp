@@ -26,7 +26,7 @@ TEST_P(Effective, IsWhatTheServerLoadsInOrder) {
     SettingsRequest request{"Z/f.conf"};
     request.dialect = GetParam().dialect;
     request.files = &files;
-    request.keepEverySetting = true;
+    request.everySetting = true;
     const LoadedSettings loaded = loadSettings(std::move(request));
     std::vector<std::string> shown;
     for (const EffectiveSetting& s : loaded.settings->effective(GetParam().sections)) {

@@ -19,6 +19,7 @@ struct CacheRow {
     std::vector<std::string> arenas;                        // loaded in turn
     std::size_t reads;                                      // included files read
     std::size_t replays;                                    // and played back
+    std::size_t budget = std::size_t{32} << 20;             // of the cache
 };
 
 class IncludeCacheRows : public testing::TestWithParam<CacheRow> {};
@@ -29,6 +30,7 @@ TEST_P(IncludeCacheRows, ReadsOnlyWhatCouldDiffer) {
         zone.write(name, bytes);
     const SettingNames wanted{kShips, ruleKeys()};
     IncludeCache cache;
+    cache.budget = GetParam().budget;
     for (const std::string& arena : GetParam().arenas) {
         const std::string path = (zone.path() / "arenas" / arena / "arena.conf").string();
         loadArena(path, std::nullopt, {zone.path().string(), arena}, &wanted, {}, &cache);
@@ -52,6 +54,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {"a", "b", "c"},
                  2,
                  2},
+        // Past its budget the cache keeps nothing more: tune.conf fits.
+        CacheRow{"PastTheBudget",
+                 {{"conf/ships.conf", kShipsFile},
+                  {"conf/tune.conf", "MaximumEnergy=2\n"},
+                  {"arenas/a/arena.conf", "#include ships.conf\n"},
+                  {"arenas/b/arena.conf", "#include ships.conf\n"},
+                  {"arenas/c/arena.conf", "#include ships.conf\n"}},
+                 {"a", "b", "c"},
+                 4,
+                 2,
+                 1500},
         // b has its own tune.conf: ships.conf leads elsewhere there.
         CacheRow{"OwnNestedFile",
                  {{"conf/ships.conf", kShipsFile},
@@ -61,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"arenas/b/arena.conf", "#include ships.conf\n"}},
                  {"a", "b"},
                  4,
-                 0},
+                 1500},
         // Another section, or other names defined, at the #include.
         CacheRow{"OtherEntryState",
                  {{"conf/tune.conf", "MaximumEnergy=2\n"},

@@ -30,7 +30,10 @@ deps() {
         { sub(/#.*/, "") }
         NF && index(groups, " " group " ") && !seen[$1]++ { print $1 }' scripts/debian-packages.txt)
     for p in $wanted; do
-        dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+        dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' && continue
+        # A nodejs from elsewhere brings its own npm, and conflicts with Debian's.
+        [ "$p" = npm ] && command -v npm >/dev/null && continue
+        missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=()

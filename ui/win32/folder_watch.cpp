@@ -2,14 +2,6 @@
 
 #include "wide.h"
 
-struct FolderWatch::Group {
-    HWND window;
-    UINT message;
-    HANDLE stop = nullptr; // first of the handles waited for
-    std::vector<HANDLE> handles;
-    HANDLE thread = nullptr;
-};
-
 FolderWatch::~FolderWatch() {
     stop();
 }
@@ -32,7 +24,9 @@ void FolderWatch::watch(const std::vector<std::string>& folders, HWND window, UI
     };
     for (const std::string& folder : folders) {
         if (!group) {
-            group = std::make_unique<Group>(Group{window, message});
+            group = std::make_unique<Group>();
+            group->window = window;
+            group->message = message;
             group->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             if (!group->stop)
                 return;

@@ -26,7 +26,13 @@ public:
 private:
     // One thread waits for up to MAXIMUM_WAIT_OBJECTS - 1 folders and its
     // stop event.
-    struct Group;
+    struct Group {
+        HWND window = nullptr;
+        UINT message = 0;
+        HANDLE stop = nullptr; // first of the handles waited for
+        std::vector<HANDLE> handles;
+        HANDLE thread = nullptr;
+    };
     static DWORD WINAPI wait(void* group);
     std::vector<std::unique_ptr<Group>> groups_;
 };

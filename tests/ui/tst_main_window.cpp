@@ -70,7 +70,7 @@ QStringList noShipsReport() {
 
 // The explanation of super-time-0.cfg's Warbird finding, as the engine
 // gives it (engine/explanation.h).
-const QString kSuperTimeExplained = QStringLiteral("SuperTime = 0");
+const QString kSuperTimeExplained = QStringLiteral("SuperTime = 0 at super-time-0.cfg:33");
 
 class ThrowOnThirdFinding : public korvane::Module1::FindingObserver {
 public:

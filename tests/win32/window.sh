@@ -22,6 +22,7 @@ set -eu
 
 fail() {
     echo "window: $*" >&2
+    [ -z "${KORVANE_SHOTS:-}" ] || import -window root "$KORVANE_SHOTS/failure.png" || true
     exit 1
 }
 
@@ -125,18 +126,20 @@ $expected"
 }
 
 # Sends key $2 to window $1 of the korvane.exe whose process is $3, waits
-# until it ends and gives its status.
-status_of() {
-    xdo windowfocus --sync "$1" key "$2"
+# until it ends and sets `code` to its status. (Not in a subshell, which
+# could not reap it.)
+end_with() {
+    # A window just shown may not take keys yet under Wine: the key again
+    # every 2 s.
     tries=0
-    while kill -0 "$3" 2>/dev/null; do
+    while [ -n "$(ps -o stat= -p "$3" 2>/dev/null | grep -v Z)" ]; do
+        [ $((tries % 20)) -ne 0 ] || xdo windowfocus --sync "$1" key "$2" 2>/dev/null || true
         tries=$((tries + 1))
-        [ "$tries" -le 100 ] || fail "korvane.exe still runs 10 seconds after $2"
+        [ "$tries" -le 150 ] || fail "korvane.exe still runs 15 seconds after $2"
         sleep 0.1
     done
     code=0
     wait "$3" || code=$?
-    echo "$code"
 }
 
 # A second FILE: refused in a box (with the Linux window's words, from the
@@ -144,7 +147,8 @@ status_of() {
 wine "$program" one.cfg two.cfg >/dev/null 2>&1 &
 refused=$!
 box=$(window_named '^Korvane$') || fail "a second FILE opened no box named Korvane"
-[ "$(status_of "$box" Return "$refused")" -eq 2 ] || fail "a second FILE did not end with status 2"
+end_with "$box" Return "$refused"
+[ "$code" -eq 2 ] || fail "a second FILE ended with status $code, not 2"
 
 # The caption's rules: the last part of a path that ends in '\', and a
 # control character quoted as reports quote it.
@@ -152,13 +156,15 @@ mkdir "$scratch/zone-folder"
 wine "$program" "$(winepath -w "$scratch/zone-folder")\\" >/dev/null 2>&1 &
 other=$!
 found=$(window_named '^zone-folder - Korvane$') || fail "no window named 'zone-folder - Korvane'"
-[ "$(status_of "$found" ctrl+q "$other")" -eq 0 ] || fail "korvane.exe on a folder ended badly"
+end_with "$found" ctrl+q "$other"
+[ "$code" -eq 0 ] || fail "korvane.exe on a folder ended with status $code"
 tab=$(printf '\t')
 wine "$program" "$(winepath -w "$scratch")\\a${tab}b.cfg" >/dev/null 2>&1 &
 other=$!
 found=$(window_named "^'a'\\\$'\\\\011''b\\.cfg' - Korvane\$") ||
     fail "no window named 'a'\$'\\011''b.cfg' - Korvane"
-[ "$(status_of "$found" ctrl+q "$other")" -eq 0 ] || fail "korvane.exe on a name with a tab ended badly"
+end_with "$found" ctrl+q "$other"
+[ "$code" -eq 0 ] || fail "korvane.exe on a name with a tab ended with status $code"
 
 # A name beyond ASCII, as Windows users give them.
 ships="$scratch/Schiffe-süd.cfg"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build and test in one place, from a bare Debian 12 machine on:
-#   ./dev.sh run [FILE]   build the programs, then start Korvane (its window)
+#   ./dev.sh run [FILE]   build the programs, then start Korvane (its window) on
+#                         FILE, or on examples/server.cfg
 #   ./dev.sh test         build everything, then run every test
 #   ./dev.sh bench        build everything, then run the benchmarks
 #   ./dev.sh package      build the Release .debs korvane-check and korvane, check them
@@ -151,9 +152,20 @@ deps) deps build test package windows ;;
 build) build ;;
 run)
     build_programs
-    # Without a display the program says so in one line and points at
-    # korvane-check, which needs none.
-    exec "$BUILD/ui/korvane" "${@:2}"
+    # With no FILE, the example with findings: the first screen shows what
+    # Korvane does.
+    if [ $# -gt 1 ]; then args=("${@:2}"); else args=(examples/server.cfg); fi
+    # Without a display, the checker's report of it, the one line on how to
+    # see it in the window, and the checker's status. Options go to the
+    # window, which says in one line what it lacks.
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ] &&
+        ! printf '%s\n' "${args[@]}" | grep -q '^-'; then
+        status=0
+        "$BUILD/cli/korvane-check" "${args[@]}" || status=$?
+        say "no display found: the report above is korvane-check's; to see it in the window, run ./dev.sh run${2:+ FILE} where DISPLAY or WAYLAND_DISPLAY is set"
+        exit "$status"
+    fi
+    exec "$BUILD/ui/korvane" "${args[@]}"
     ;;
 package)
     deps build package

@@ -89,7 +89,8 @@ ProcessResult throughFiles(const std::vector<std::string>& argv, const ProcessOp
     std::ofstream(base + "/in", std::ios::binary) << options.input;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int in = ::open((base + "/in").c_str(), O_RDONLY);
+        const std::string inPath = options.inputFile.empty() ? base + "/in" : options.inputFile;
+        const int in = ::open(inPath.c_str(), O_RDONLY);
         const int out = ::open((base + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open((base + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
@@ -150,7 +151,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
         return result;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(in[0], 0);
+        const int input =
+            options.inputFile.empty() ? in[0] : ::open(options.inputFile.c_str(), O_RDONLY);
+        if (input < 0)
+            ::_exit(127);
+        ::dup2(input, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         execChild(argv, options);

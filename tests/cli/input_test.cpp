@@ -18,6 +18,9 @@ const std::string kAsProfile = "<stdin>: warning: read as a profile file: for an
 TEST(CheckInput, AConfOnStandardInputIsReadAsAProfileFileOnlyWithAWarning) {
     TempDir dir;
     const std::string conf = dir.write("arena.conf", "[Warbird]\nInitialRotation=5\n");
+    // Past 260 characters, longer than Windows' first guess at a path.
+    const std::string deep =
+        dir.write(std::string(120, 'a') + "/" + std::string(120, 'b') + "/arena.conf", "");
     struct Row {
         std::string option;
         std::string redirected; // standard input is this file
@@ -26,6 +29,7 @@ TEST(CheckInput, AConfOnStandardInputIsReadAsAProfileFileOnlyWithAWarning) {
     };
     const std::vector<Row> rows = {
         {"", conf, "", kAsProfile},   // a .conf redirected
+        {"", deep, "", kAsProfile},
         {"", kClean, "", ""},         // any other file
         {"", "", "#include s.conf\n", kAsProfile}, // a directive piped
         {"", "", "[Warbird]\n#x\n", ""},

@@ -117,6 +117,13 @@ std::string withLf(const std::string& text) {
     return out;
 }
 
+// A Linux path as a Windows program names it: Wine's Z: is '/'.
+std::string onDriveZ(std::string path) {
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return "Z:" + path;
+}
+
 } // namespace
 
 const char* windowsChecker() {
@@ -177,6 +184,17 @@ ProcessResult runChecker(std::vector<std::string> args, const ProcessOptions& op
         return runProcess(args, options);
     ProcessOptions files = options;
     files.throughFiles = true;
+    if (!options.inputFile.empty()) {
+        // A file redirected by Windows' own shell, opened as Windows opens
+        // it: a handle Wine makes of a Linux descriptor has no name to tell.
+        // (Names without spaces, unquoted, as cmd /c takes them best.)
+        std::string line = onDriveZ(windowsChecker());
+        for (auto arg = args.begin() + static_cast<long>(command.size()); arg != args.end(); ++arg)
+            line += " " + *arg;
+        line += " < " + onDriveZ(options.inputFile);
+        args = {"/usr/bin/env", "wine", "cmd", "/c", line};
+        files.inputFile.clear();
+    }
     files.env.emplace("WINEDEBUG", "-all");
     ProcessResult result = runProcess(args, files);
     if (result.out.empty() && result.err.empty())

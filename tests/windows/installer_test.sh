@@ -41,7 +41,7 @@ entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane'
 value() { wine reg query "$entry" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"; }
 icon=korvane-check.exe
 [ -f "$folder/korvane.exe" ] && icon=korvane.exe
-[ "$(value DisplayIcon)" = "C:\Program Files\Korvane\$icon" ] ||
+[ "$(value DisplayIcon)" = "C:\\Program Files\\Korvane\\$icon" ] ||
     fail "DisplayIcon is '$(value DisplayIcon)', not the program's"
 bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }')
 size=$(($(value EstimatedSize)))
@@ -53,10 +53,13 @@ if wine reg query 'HKCR\.cfg' >/dev/null 2>&1 || wine reg query 'HKCR\.conf' >/d
 fi
 
 # Uninstall.exe /S returns at once, while the copy of itself that it starts
-# goes on deleting; scripts run that copy themselves, which waits.
-copy="$WINEPREFIX/drive_c/uninstall-korvane.exe"
-cp "$folder/Uninstall.exe" "$copy"
-wine "$copy" /S '_?=C:\Program Files\Korvane' || fail "the uninstaller exited with $?"
+# goes on deleting; scripts run that copy themselves, which waits: the
+# README's lines that say so, run as a batch file.
+readme=$(dirname "${BASH_SOURCE[0]}")/../../packaging/windows/README.txt
+sed -n '/^    copy .*Uninstall\.exe/,/^    del /{s/^    //;s/$/\r/;p}' "$readme" \
+    >"$WINEPREFIX/drive_c/uninstall.bat"
+[ "$(wc -l <"$WINEPREFIX/drive_c/uninstall.bat")" = 3 ] || fail "no uninstall lines in $readme"
+wine cmd /c 'C:\uninstall.bat' >/dev/null || fail "the README's uninstall lines failed"
 [ ! -e "$folder" ] || fail "left behind: $(cd "$folder" && find . | tr '\n' ' ')"
 [ ! -e "$menu" ] || fail "the Start-menu entry is left behind"
 if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane' >/dev/null 2>&1; then
@@ -65,4 +68,4 @@ fi
 wineserver -w
 menus=$(find "$HOME" -name '*.desktop' -o -name '*.menu')
 [ -z "$menus" ] || fail "Wine's menu builder wrote $menus"
-echo "installer test: installed, ran and uninstalled $(basename "$setup") silently"
+echo "installer test: installed ($size KiB), ran and uninstalled $(basename "$setup") silently"

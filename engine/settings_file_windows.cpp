@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 #include <windows.h>
 
 namespace korvane {
@@ -45,6 +46,18 @@ std::string narrowed(const std::wstring& wide) {
     return text;
 }
 
+// The path of the file an open handle reads on its volume (\x\y.conf),
+// or nothing: where a whole path cannot be had (Wine, past 260 characters).
+std::string pathOnVolumeOf(HANDLE handle) {
+    // The name's longest: 32,767 characters.
+    std::vector<std::uint64_t> info((sizeof(FILE_NAME_INFO) + 65536) / 8 + 1);
+    if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info.data(),
+                                        static_cast<DWORD>(info.size() * 8)))
+        return {};
+    const auto* name = reinterpret_cast<const FILE_NAME_INFO*>(info.data());
+    return narrowed(std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t)));
+}
+
 // The path of the file an open handle reads, as the user would write it
 // (C:\x, \\server\share\x), or nothing where the system cannot tell.
 std::string pathOf(HANDLE handle) {
@@ -57,7 +70,7 @@ std::string pathOf(HANDLE handle) {
                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     }
     if (n == 0 || n >= path.size())
-        return {};
+        return pathOnVolumeOf(handle);
     path.resize(n);
     if (path.starts_with(L"\\\\?\\UNC\\"))
         path.replace(0, 8, L"\\\\");

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "check_file.h"
+#include "check_result.h"
 #include "file_names.h"
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,17 +17,7 @@ enum class Format {
     Json,   // one object per file: the report's lines and the findings
     Gcc,    // FILE:LINE: error: TEXT, one line per finding
     Github, // a workflow error annotation per finding
-};
-
-// Whether the format lists findings with their lines.
-inline bool locatesFindings(Format f) {
-    return f != Format::Text;
-}
-
-struct FileReport {
-    std::string name; // as given on the command line, or <stdin>
-    CheckOutcome outcome;
-    std::optional<std::string> arena = std::nullopt; // when checked as one of a zone's arenas
+    Sarif,  // one SARIF 2.1.0 log for the whole run (sarif_writer.h)
 };
 
 // The closing numbers of a zone checked in one run.
@@ -38,14 +29,21 @@ struct ZoneSummary {
 };
 
 // Writes one file's report to `out` in the chosen format; `colour` (ANSI)
-// applies to text only.
-void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour);
+// applies to text only. With `explain`, text has each finding's keys and
+// their origins under it, and JSON each key's origin in full.
+void writeReport(std::ostream& out, const CheckResult& report, Format format, bool colour,
+                 bool explain = false);
 
 // Writes the line that closes a zone's reports (in JSON, an object).
 void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format);
 
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
-void writeWarnings(std::ostream& out, const FileReport& report, Format format);
+void writeWarnings(std::ostream& out, const CheckResult& report, Format format);
+
+// JSON text as every JSON output writes it: stray bytes of a name that is
+// not UTF-8 become U+FFFD, and C1 controls (U+0080 to U+009F, which some
+// terminals act on) are escaped as \u0080 to \u009f.
+std::string jsonText(const nlohmann::ordered_json& value);
 
 } // namespace korvane::cli

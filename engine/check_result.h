@@ -74,6 +74,16 @@ struct CheckResult {
 };
 
 CheckResult check(const CheckRequest& request);
+// The same, also writing each report line into `pane` as it is written:
+// a window's pane shows a run that stops on an unexpected error as far as
+// it got. The lines after the report (warnings) are the caller's.
+CheckResult check(const CheckRequest& request, ReportPane& pane);
+
+// What a window writes under a checked file's report: a blank line and one
+// line per warning listed, then, where the file changed under the run, a
+// blank line and the line that says the report may be wrong. Plain lines,
+// in the form of warningLine (file_names.h).
+std::vector<ReportLine> paneNotes(const CheckResult& result);
 
 // Every key of the eight ship sections as the server loads them, in the
 // order the sections are checked and, in each, the order keys were first set.
@@ -82,8 +92,12 @@ struct EffectiveResult {
     std::optional<std::string> arena;
     FileStatus status = FileStatus::Ok;
     int error = 0;
+    // As CheckResult's: the file changed under the load.
+    bool mayBeWrong = false;
+    int changedError = 0;
     std::vector<EffectiveSetting> settings;
     std::vector<Warning> warnings;
+    std::size_t warningCount = 0;
 };
 EffectiveResult effectiveSettings(const CheckRequest& request);
 
@@ -100,5 +114,12 @@ struct ZoneRun {
 };
 ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
                   const std::function<void(const CheckResult&)>& each);
+// The same walk for the effective settings: each arena's, in name order.
+// `arenas` counts those loaded; findings count nothing here.
+ZoneRun effectiveZone(const std::string& zone, const CheckRequest& base,
+                      const std::function<void(const EffectiveResult&)>& each);
+
+// The loader's request for a check request: the engine's own plumbing.
+SettingsRequest settingsRequest(const CheckRequest& request);
 
 } // namespace korvane

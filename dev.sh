@@ -73,9 +73,11 @@ build_windows() {
 }
 
 # A Wine prefix of the build's own, made once (wineboot -i), so that no test
-# touches ~/.wine.
+# touches ~/.wine; without Wine's menu builder, which would write .desktop
+# and .menu files into the home folder.
 wine_prefix() {
-    export WINEPREFIX=$PWD/$WINDOWS_BUILD/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$PWD/$WINDOWS_BUILD/wine WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 }
 
@@ -97,6 +99,18 @@ windows_tests() {
     setup=$(ls "$WINDOWS_BUILD"/korvane-*-setup.exe)
     tests/windows/installer_test.sh "$setup" || failed=1
     return $failed
+}
+
+# The packages' Release build (./dev.sh package's folder and flags: -O3,
+# hardening) with the engine's and the checker's tests compiled, so that a
+# warning only those flags bring (GCC's -Wrestrict at -O3) fails the test
+# too. Not run: the same tests run in the other builds.
+release_tests_build() {
+    say "the Release build with its tests ($RELEASE_BUILD)"
+    cmake -S . -B "$RELEASE_BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=ON -DKORVANE_BENCH=OFF >/dev/null || return 1
+    cmake --build "$RELEASE_BUILD" -j "$(nproc)" --target korvane-check engine_tests cli_tests ||
+        return 1
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -184,6 +198,7 @@ test)
     # output; a failure before them is named just above it.
     failed=()
     windows_tests || failed+=("Windows tests")
+    release_tests_build || failed+=("the Release build")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
     [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"

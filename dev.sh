@@ -16,7 +16,7 @@ RELEASE_BUILD=${KORVANE_RELEASE_BUILD_DIR:-build-release}
 ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
-FUZZ_TARGETS=(profile_reader check_run include_reader)
+FUZZ_TARGETS=(profile_reader check_run include_reader lsp_message)
 WINDOWS_BUILD=${KORVANE_WINDOWS_BUILD_DIR:-build-windows}
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
@@ -143,6 +143,16 @@ fuzz_smoke() {
     return $failed
 }
 
+# The VS Code extension (editors/vscode): its own code under Node's test
+# runner against a stub of the vscode module, and its .vsix packaged with
+# vsce and its manifest checked. npm installs the extension's packages.
+vscode_tests() {
+    say "VS Code extension: its tests and its .vsix (editors/vscode)"
+    # Debian's nodejs and npm, unless a Node with npm is there already.
+    { command -v npm >/dev/null && command -v unzip >/dev/null; } || deps vscode || return 1
+    (cd editors/vscode && npm ci --no-audit --no-fund --loglevel=error && npm test) || return 1
+}
+
 case ${1:-} in
 deps) deps build test package windows ;;
 build) build ;;
@@ -171,6 +181,7 @@ test)
     windows_tests || failed+=("Windows tests")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
+    vscode_tests || failed+=("VS Code extension tests")
     [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"
     ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" || exit 1
     [ ${#failed[@]} -eq 0 ] || exit 1

@@ -18,10 +18,13 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-// Where "content-length" starts in `text` at or after `from`, any case.
+// Where "content-length" starts in `text` at or after `from`, any case,
+// within a line: the start of a header that followed bytes without their
+// own (a field at a line's start belongs to the block that was refused).
 std::size_t findLengthName(std::string_view text, std::size_t from) {
     for (std::size_t i = from; i + kLengthName.size() <= text.size(); ++i) {
-        if (sameIgnoringCase(text.substr(i, kLengthName.size()), kLengthName))
+        const bool lineStart = i >= 2 && text.substr(i - 2, 2) == "\r\n";
+        if (!lineStart && sameIgnoringCase(text.substr(i, kLengthName.size()), kLengthName))
             return i;
     }
     return std::string_view::npos;

@@ -60,7 +60,7 @@ json errorResponse(const json& id, int code, const std::string& message) {
     return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
-Session::Session(const FileSource& disk) : workspace_(disk) {}
+Session::Session(const FileSource& disk) : disk_(disk), workspace_(disk) {}
 
 Messages Session::handle(std::string_view body) {
     const json message = json::parse(body, nullptr, false);
@@ -189,7 +189,7 @@ void Session::didOpen(const json& params) {
     if (!document.path) {
         document.problem = "Korvane checks files on this machine; this document is not one: " + *uri;
     } else {
-        const FileRead probe = diskFiles().probe(*document.path);
+        const FileRead probe = disk_.probe(*document.path);
         if (probe.status == FileStatus::NotRegular)
             document.problem = std::string("Korvane checks regular files; this is ") +
                                (probe.folder ? "a folder" : "not a regular file (a FIFO, socket or device)");

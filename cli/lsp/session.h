@@ -74,6 +74,7 @@ private:
     void didChangeWatchedFiles(const nlohmann::json& params);
     void touched(const std::string& uri);
 
+    const FileSource& disk_;
     Workspace workspace_;
     bool initialized_ = false;
     bool shutdown_ = false;

@@ -127,6 +127,7 @@ SettingsRequest settingsRequest(const CheckRequest& request) {
     asked.arena = request.arena;
     asked.standardInput = request.standardInput;
     asked.cache = request.cache;
+    asked.files = request.files;
     return asked;
 }
 

@@ -82,7 +82,8 @@ Messages Session::handle(std::string_view body) {
         return {errorResponse(hasId ? *id : json(nullptr), kInvalidRequest, "a method is a string")};
     const auto params = message.find("params");
     const json noParams = json::object();
-    const json& given = params == message.end() ? noParams : *params;
+    // No params, and params of null (as some clients send with shutdown), are none.
+    const json& given = params == message.end() || params->is_null() ? noParams : *params;
     if (!given.is_object() && !given.is_array()) {
         if (hasId)
             return {errorResponse(*id, kInvalidParams, "params are an object or an array")};

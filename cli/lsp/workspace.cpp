@@ -122,8 +122,8 @@ std::vector<Unit*> Workspace::unitsFor(const Document& document) {
     auto listed = zoneArenas_.find(zone);
     if (listed == zoneArenas_.end()) {
         std::vector<std::pair<std::string, std::string>> arenas;
-        if (isZoneFolder(zone)) {
-            for (const ZoneArena& arena : zoneArenas(zone).arenas) {
+        if (isZoneFolder(zone, files_.get())) {
+            for (const ZoneArena& arena : zoneArenas(zone, files_.get()).arenas) {
                 if (arena.status == FileStatus::Ok)
                     arenas.emplace_back(normalisedPath(arena.path), arena.name);
             }

@@ -29,7 +29,7 @@ TEST(LspClient, LivesFromInitializeToExitAfterShutdown) {
     EXPECT_EQ(result["capabilities"]["textDocumentSync"], (json{{"openClose", true}, {"change", 1}}));
     EXPECT_EQ(result["capabilities"]["hoverProvider"], true);
     EXPECT_EQ(result["serverInfo"]["name"], "korvane-check");
-    EXPECT_EQ(client.request("shutdown", nullptr)["result"], nullptr);
+    EXPECT_EQ(client.request("shutdown", nullptr), (json{{"jsonrpc", "2.0"}, {"id", 2}, {"result", nullptr}}));
     // After shutdown only exit counts.
     EXPECT_EQ(errorOf(client.request("textDocument/hover", json::object())), -32600);
     client.notify("exit", nullptr);
@@ -77,7 +77,7 @@ TEST(LspClient, SurvivesBytesThatAreNotTheProtocol) {
     EXPECT_EQ((*reply)["params"]["message"],
               "korvane: skipped bytes: a Content-Length that is not a length: -4");
     // Still serving.
-    EXPECT_EQ(client.request("shutdown", nullptr)["result"], nullptr);
+    EXPECT_EQ(client.request("shutdown", nullptr), (json{{"jsonrpc", "2.0"}, {"id", 2}, {"result", nullptr}}));
     // A terabyte announced: skipped as it comes, never held; the client
     // then goes away.
     client.sendBytes("Content-Length: 1099511627776\r\n\r\n{\"jsonrpc\":\"2.0\",\"id\":7");

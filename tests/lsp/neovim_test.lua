@@ -37,7 +37,7 @@ for _, reply in pairs(replies or {}) do
   if reply.result then hover = reply.result.contents.value end
 end
 expect('a hover on the key names its value: ' .. hover,
-  hover:find('Warbird:InitialSpeed = 3500', 1, true) ~= nil)
+  hover:find('InitialSpeed = 3500 at arena.conf:9', 1, true) ~= nil)
 
 -- Fixed in the buffer, unsaved: the finding goes.
 vim.api.nvim_buf_set_lines(buffer, 9, 10, false, { 'MaximumSpeed=3600' })

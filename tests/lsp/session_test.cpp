@@ -29,10 +29,6 @@ json didOpen(const std::string& uri, const std::string& text, int version = 1) {
     return notification("textDocument/didOpen",
                         {{"textDocument", {{"uri", uri}, {"languageId", "korvane"}, {"version", version}, {"text", text}}}});
 }
-json didChange(const std::string& uri, const std::string& text, int version) {
-    return notification("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", version}}},
-                                                   {"contentChanges", {{{"text", text}}}}});
-}
 
 // Error responses compared by code alone: their messages are for people.
 Messages codesOnly(Messages messages) {

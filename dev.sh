@@ -87,12 +87,20 @@ windows_tests() {
     ctest --test-dir "$WINDOWS_BUILD" --output-on-failure || failed=1
     KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/cli/cli_tests" \
         --gtest_brief=1 || failed=1
+    windows_lsp_tests || failed=1
     tests/windows/compare_outputs.sh "$BUILD/cli/korvane-check" \
         "$WINDOWS_BUILD/cli/korvane-check.exe" || failed=1
     wineserver -k 2>/dev/null || true
     setup=$(ls "$WINDOWS_BUILD"/korvane-*-setup.exe)
     tests/windows/installer_test.sh "$setup" || failed=1
     return $failed
+}
+
+# The language server's scripted client (lifecycle, bad bytes, an arena's
+# diagnostics) driving korvane-check.exe --lsp under Wine.
+windows_lsp_tests() {
+    KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/lsp/lsp_client_tests" \
+        --gtest_brief=1
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -197,7 +205,7 @@ windows-test)
     deps build test windows
     cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DBUILD_TESTING=ON >/dev/null
-    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests
+    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests lsp_client_tests
     windows_tests
     ;;
 bench)

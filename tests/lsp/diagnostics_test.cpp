@@ -148,6 +148,21 @@ TEST_F(ZoneSession, AnEditRechecksEveryOpenFileThatDependsOnIt) {
     EXPECT_EQ(settle().size(), 0u);
 }
 
+TEST_F(ZoneSession, AChangeOnDiskToAFileACheckReadRechecks) {
+    open("arenas/duel/arena.conf", with(disk("arenas/duel/arena.conf"), "MaximumSpeed=3400", "MaximumSpeed=3600"));
+    settle();
+    const std::string energetic = with(disk("conf/ships/warbird.conf"), "InitialEnergy=1000", "InitialEnergy=2000");
+    std::ofstream(path("conf/ships/warbird.conf"), std::ios::binary) << energetic;
+    EXPECT_FALSE(session_.checkPending());
+    send(notification("workspace/didChangeWatchedFiles",
+                      {{"changes", {{{"uri", uri("conf/ships/warbird.conf")}, {"type", 2}}}}}));
+    EXPECT_EQ(brief(settle().at(uri("conf/ships/warbird.conf"))),
+              json::array({{{"range", nextLine(12)},
+                            {"severity", 1},
+                            {"code", ruleInfo(5).id},
+                            {"message", kEnergy + " (arena duel)"}}}));
+}
+
 TEST_F(ZoneSession, AResultThatAnEditOvertookIsNeverPublished) {
     const std::string arena = disk("arenas/duel/arena.conf");
     open("arenas/duel/arena.conf", arena);

@@ -5,9 +5,7 @@
 #include "file_names.h"
 #include "include_cache.h"
 #include "include_reader.h"
-#include "load_settings.h"
 #include "search_order.h"
-#include "ship_rules.h"
 #include "uri.h"
 
 #include <map>
@@ -144,20 +142,6 @@ std::string keyText(const EffectiveSetting& setting, const std::string& checked,
     return text;
 }
 
-// Every key of the ship sections as the server loads them for `request`.
-// TODO(lsp): effectiveSettings() of check_result.h, once it is there.
-std::vector<EffectiveSetting> effectiveOf(const CheckRequest& request) {
-    SettingsRequest asked{request.path};
-    asked.zone = request.zone;
-    asked.arena = request.arena;
-    asked.cache = request.cache;
-    asked.files = request.files;
-    const LoadedSettings loaded = loadSettings(std::move(asked));
-    if (loaded.status != FileStatus::Ok)
-        return {};
-    return loaded.settings->effective(kShips);
-}
-
 } // namespace
 
 std::optional<std::string> hoverText(const Workspace& workspace, const Document& document,
@@ -192,7 +176,7 @@ std::optional<std::string> hoverText(const Workspace& workspace, const Document&
         request.arena = unit->arena;
         request.files = &workspace.files();
         request.cache = &cache;
-        for (const EffectiveSetting& setting : effectiveOf(request)) {
+        for (const EffectiveSetting& setting : effectiveSettings(request).settings) {
             if (sameIgnoringCase(setting.section, section) && sameIgnoringCase(setting.key, name)) {
                 const bool counts = setting.origin.at.line == line &&
                                     normalisedPath(setting.origin.at.file) == path;

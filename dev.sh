@@ -17,7 +17,7 @@ RELEASE_BUILD=${KORVANE_RELEASE_BUILD_DIR:-build-release}
 ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
-FUZZ_TARGETS=(profile_reader check_run include_reader)
+FUZZ_TARGETS=(profile_reader check_run include_reader lsp_message)
 WINDOWS_BUILD=${KORVANE_WINDOWS_BUILD_DIR:-build-windows}
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
@@ -93,6 +93,7 @@ windows_tests() {
     ctest --test-dir "$WINDOWS_BUILD" --output-on-failure || failed=1
     KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/cli/cli_tests" \
         --gtest_brief=1 || failed=1
+    windows_lsp_tests || failed=1
     tests/windows/compare_outputs.sh "$BUILD/cli/korvane-check" \
         "$WINDOWS_BUILD/cli/korvane-check.exe" || failed=1
     wineserver -k 2>/dev/null || true
@@ -111,6 +112,13 @@ release_tests_build() {
         -DBUILD_TESTING=ON -DKORVANE_BENCH=OFF >/dev/null || return 1
     cmake --build "$RELEASE_BUILD" -j "$(nproc)" --target korvane-check engine_tests cli_tests ||
         return 1
+}
+
+# The language server's scripted client (lifecycle, bad bytes, an arena's
+# diagnostics) driving korvane-check.exe --lsp under Wine.
+windows_lsp_tests() {
+    KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/lsp/lsp_client_tests" \
+        --gtest_brief=1
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -161,6 +169,16 @@ fuzz_smoke() {
     return $failed
 }
 
+# The VS Code extension (editors/vscode): its own code under Node's test
+# runner against a stub of the vscode module, and its .vsix packaged with
+# vsce and its manifest checked. npm installs the extension's packages.
+vscode_tests() {
+    say "VS Code extension: its tests and its .vsix (editors/vscode)"
+    # Debian's nodejs and npm, unless a Node with npm is there already.
+    { command -v npm >/dev/null && command -v unzip >/dev/null; } || deps vscode || return 1
+    (cd editors/vscode && npm ci --no-audit --no-fund --loglevel=error && npm test) || return 1
+}
+
 case ${1:-} in
 deps) deps build test package windows ;;
 build) build ;;
@@ -201,6 +219,7 @@ test)
     release_tests_build || failed+=("the Release build")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
+    vscode_tests || failed+=("VS Code extension tests")
     [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"
     ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" || exit 1
     [ ${#failed[@]} -eq 0 ] || exit 1
@@ -216,7 +235,7 @@ windows-test)
     deps build test windows
     cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
         -DBUILD_TESTING=ON >/dev/null
-    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests
+    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests lsp_client_tests
     windows_tests
     ;;
 bench)

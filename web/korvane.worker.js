@@ -1,0 +1,84 @@
+// The check, away from the page's thread, so that a huge file or a zone of
+// a thousand arenas never stops the page: reads the files it is handed,
+// holds them in the engine's memory and checks each target, telling the
+// page of its progress and of each result as it comes.
+"use strict";
+
+importScripts("korvane-engine.js");
+
+let engine = null;
+const ready = KorvaneEngine({
+  // Each arena of a zone, as the engine finishes it (engine_glue.cpp).
+  onArena: (json) => {
+    postMessage({ type: "result", result: JSON.parse(json) });
+    arenasDone += 1;
+    postMessage({ type: "progress", phase: "check", done: arenasDone, total: arenasExpected });
+  },
+}).then((module) => {
+  engine = module;
+});
+let arenasDone = 0;
+let arenasExpected = 0;
+
+// A string in the engine's memory for the length of `use`.
+function withString(text, use) {
+  const size = engine.lengthBytesUTF8(text) + 1;
+  const at = engine._malloc(size);
+  engine.stringToUTF8(text, at, size);
+  try {
+    return use(at);
+  } finally {
+    engine._free(at);
+  }
+}
+
+function put(path, bytes) {
+  const at = engine._malloc(Math.max(bytes.length, 1));
+  engine.HEAPU8.set(bytes, at);
+  try {
+    withString(path, (name) => engine._kw_put(name, at, bytes.length));
+  } finally {
+    engine._free(at);
+  }
+}
+
+function answer(fn, argument) {
+  return withString(argument, (at) => JSON.parse(engine.UTF8ToString(fn(at))));
+}
+
+// files: [{path, file}]; targets: [{kind: "file" | "zone", path, arenas}].
+function check({ files, targets }) {
+  engine._kw_clear();
+  const total = files.reduce((sum, f) => sum + f.file.size, 0);
+  const reader = new FileReaderSync();
+  let read = 0;
+  for (const { path, file } of files) {
+    postMessage({ type: "progress", phase: "read", done: read, total, name: path });
+    put(path, new Uint8Array(reader.readAsArrayBuffer(file)));
+    read += file.size;
+  }
+  for (const target of targets) {
+    postMessage({ type: "progress", phase: "check", name: target.path, done: 0,
+                  total: target.kind === "zone" ? target.arenas : 0 });
+    if (target.kind === "zone") {
+      arenasDone = 0;
+      arenasExpected = target.arenas;
+      postMessage({ type: "zone", summary: answer(engine._kw_check_zone, target.path) });
+    } else {
+      postMessage({ type: "result", result: answer(engine._kw_check, target.path) });
+    }
+  }
+  engine._kw_clear();
+}
+
+onmessage = async (event) => {
+  try {
+    await ready;
+    check(event.data);
+    postMessage({ type: "done" });
+  } catch (error) {
+    postMessage({ type: "failed", message: error && error.name === "NotReadableError"
+      ? "a file changed or went away since it was chosen: choose it again"
+      : String(error && error.message || error) });
+  }
+};

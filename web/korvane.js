@@ -162,7 +162,7 @@
       finish("");
       break;
     case "failed":
-      finish(`The check failed: ${message.message}.`);
+      finish(message.name === "NotReadableError" ? changedMessage() : `The check failed: ${message.message}.`);
       break;
     }
   }
@@ -186,7 +186,7 @@
 
   // ---- What was chosen: files by the paths the user sees, and what to
   // check among them.
-  let chosen = null; // {name, files: [{path, get}], kind}
+  let chosen = null; // {name, files: async () => [{path, file}]}
 
   const isSettingsName = (name) => /\.(cfg|conf)$/i.test(name);
 
@@ -230,9 +230,13 @@
     $("again").disabled = false;
     let files;
     try {
-      files = await Promise.all(choice.files.map(async (f) => ({ path: f.path, file: await f.get() })));
+      files = await choice.files();
     } catch (error) {
-      finish(`The files could not be read again: ${error.message}. Choose them again.`);
+      finish(error.name === "NotReadableError" ? changedMessage() : `The files could not be read: ${error.message}.`);
+      return;
+    }
+    if (files.length === 0) {
+      finish(`No file in ${choice.name}.`);
       return;
     }
     const targets = targetsOf(files);
@@ -253,48 +257,54 @@
     worker.postMessage({ files, targets });
   }
 
+  // A file chosen through a picker is the browser's snapshot of it.
+  const changedMessage = () =>
+    `${chosen.name} changed since it was chosen, and the browser lets the page read a changed ` +
+    "file only when it is chosen again: use Check... or drop it again.";
+
+  // `files` gives [{path, file}] each time it is called: Check Again calls
+  // it again.
   function choose(name, files) {
-    if (files.length === 0) return;
     chosen = { name, files };
     run(chosen);
   }
 
   // <input type="file">: its Files are the browser's snapshots of them.
   $("file").addEventListener("change", (e) => {
-    const files = [...e.target.files].map((file) => ({ path: file.name, get: async () => file }));
-    choose(files.map((f) => f.path).join(", "), files);
+    const files = [...e.target.files].map((file) => ({ path: file.name, file }));
     e.target.value = "";
+    if (files.length) choose(files.map((f) => f.path).join(", "), async () => files);
   });
   $("folder").addEventListener("change", (e) => {
-    const files = [...e.target.files].map((file) => ({ path: file.webkitRelativePath, get: async () => file }));
-    const name = files.length ? files[0].path.split("/")[0] : "";
-    choose(name, files);
+    const files = [...e.target.files].map((file) => ({ path: file.webkitRelativePath, file }));
     e.target.value = "";
+    if (files.length) choose(files[0].path.split("/")[0], async () => files);
   });
   $("again").addEventListener("click", () => chosen && run(chosen));
   $("stop").addEventListener("click", () => finish("Stopped."));
 
-  // ---- Drag and drop: files, and folders walked to their files. A dropped
-  // entry is read anew on Check Again.
-  function entryFiles(entry, into) {
-    if (entry.isFile) {
-      into.push({ path: entry.fullPath.replace(/^\//, ""),
-                  get: () => new Promise((resolve, reject) => entry.file(resolve, reject)) });
-      return Promise.resolve();
+  // ---- Drag and drop: files, and folders walked to their files. Where the
+  // browser gives handles (Chromium), Check Again walks and reads them anew,
+  // changed files and new arenas too; elsewhere the dropped entries.
+  async function handleFiles(handle, path, into) {
+    if (handle.kind === "file") {
+      into.push({ path, file: await handle.getFile() });
+      return;
     }
-    return new Promise((resolve, reject) => {
-      const reader = entry.createReader();
-      const next = () => reader.readEntries(async (entries) => {
-        if (entries.length === 0) return resolve();
-        try {
-          await Promise.all(entries.map((e) => entryFiles(e, into)));
-        } catch (error) {
-          return reject(error);
-        }
-        next();
-      }, reject);
-      next();
-    });
+    for await (const child of handle.values()) await handleFiles(child, `${path}/${child.name}`, into);
+  }
+  async function entryFiles(entry, into) {
+    if (entry.isFile) {
+      const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
+      into.push({ path: entry.fullPath.replace(/^\//, ""), file });
+      return;
+    }
+    const reader = entry.createReader();
+    for (;;) {
+      const entries = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+      if (entries.length === 0) return;
+      for (const child of entries) await entryFiles(child, into);
+    }
   }
   const drop = $("drop");
   drop.addEventListener("dragover", (e) => {
@@ -305,15 +315,25 @@
   drop.addEventListener("drop", async (e) => {
     e.preventDefault();
     drop.classList.remove("over");
-    const entries = [...e.dataTransfer.items].map((item) => item.webkitGetAsEntry()).filter(Boolean);
-    const files = [];
-    try {
-      await Promise.all(entries.map((entry) => entryFiles(entry, files)));
-    } catch (error) {
-      status.textContent = `The dropped files could not be read: ${error.message}.`;
-      return;
-    }
-    choose(entries.map((entry) => entry.name).join(", "), files);
+    // Both are to be asked for during the event itself.
+    const items = [...e.dataTransfer.items].filter((item) => item.kind === "file");
+    const entries = items.map((item) => item.webkitGetAsEntry()).filter(Boolean);
+    const handles = items.map((item) => item.getAsFileSystemHandle && item.getAsFileSystemHandle());
+    const roots = (await Promise.all(handles.map((h) => h && h.catch(() => null)))).filter(Boolean);
+    if (roots.length === 0 && entries.length === 0) return;
+    const lister = roots.length === items.length
+      ? async () => {
+        const files = [];
+        for (const root of roots) await handleFiles(root, root.name, files);
+        return files;
+      }
+      : async () => {
+        const files = [];
+        for (const entry of entries) await entryFiles(entry, files);
+        return files;
+      };
+    const names = (roots.length === items.length ? roots : entries).map((r) => r.name);
+    choose(names.join(", "), lister);
   });
 
   setColours();

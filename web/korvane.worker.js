@@ -77,8 +77,7 @@ onmessage = async (event) => {
     check(event.data);
     postMessage({ type: "done" });
   } catch (error) {
-    postMessage({ type: "failed", message: error && error.name === "NotReadableError"
-      ? "a file changed or went away since it was chosen: choose it again"
-      : String(error && error.message || error) });
+    postMessage({ type: "failed", name: error && error.name,
+                  message: String(error && error.message || error) });
   }
 };

@@ -84,6 +84,16 @@ class Page:
         picker.send_keys("\n".join(os.path.abspath(p) for p in paths))
         self.wait(lambda: self.checks() > before, timeout)
 
+    def drop(self, paths, timeout=120):
+        """Drags files or folders from outside the browser onto the drop area."""
+        before = self.checks()
+        area = self.driver.find_element("id", "drop").rect
+        at = {"x": area["x"] + area["width"] / 2, "y": area["y"] + area["height"] / 2}
+        data = {"items": [], "files": [os.path.abspath(p) for p in paths], "dragOperationsMask": 1}
+        for kind in ("dragEnter", "dragOver", "drop"):
+            self.driver.execute_cdp_cmd("Input.dispatchDragEvent", {"type": kind, **at, "data": data})
+        self.wait(lambda: self.checks() > before, timeout)
+
     def click_and_wait(self, element_id, timeout=120):
         before = self.checks()
         self.driver.find_element("id", element_id).click()

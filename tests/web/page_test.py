@@ -160,7 +160,7 @@ class Behaviour(unittest.TestCase):
         pickers = browser.find_elements("css selector", "input[type=file]")
         self.assertEqual([p.get_dom_attribute("webkitdirectory") for p in pickers], [None, ""])
 
-    def test_check_again_rereads_the_file(self):
+    def test_check_again_rereads_a_chosen_file(self):
         path = os.path.join(scratch, "again", "server.cfg")
         os.makedirs(os.path.dirname(path), exist_ok=True)
         shutil.copy(os.path.join(EXAMPLES, "server.cfg"), path)
@@ -168,6 +168,13 @@ class Behaviour(unittest.TestCase):
         first = page.lines()
         page.click_and_wait("again")
         self.assertEqual(page.lines(), first)
+        # A chosen file is the browser's snapshot: changed, it must be chosen again.
+        time.sleep(1.1)
+        shutil.copy(os.path.join(EXAMPLES, "clean.cfg"), path)
+        page.click_and_wait("again")
+        self.assertEqual(page.lines(), [])
+        self.assertIn("server.cfg changed since it was chosen", page.status())
+
 
     def test_nothing_leaves_the_browser(self):
         page.requests()  # what came before
@@ -218,6 +225,25 @@ class Behaviour(unittest.TestCase):
         page.wait(lambda: page.checks() > before, 300)
         text, _, _ = harness.korvane_check(CHECKER, scratch, "huge.cfg")
         self.assertEqual([line["text"] for line in page.lines()], text)
+
+
+class Dropped(ReportCase):
+    def test_dropped_zone_folder_checked_again_with_its_changes(self):
+        folder = os.path.join(scratch, "dropped")
+        shutil.copytree(os.path.join(EXAMPLES, "zone"), os.path.join(folder, "zone"))
+        page.drop([os.path.join(folder, "zone")])
+        self.assertSameReport(folder, ["zone"], headed=True)
+        self.assertEqual(browser.title, "zone - Korvane")
+        generate.write(os.path.join(folder, "zone", "arenas", "duel", "arena.conf"),
+                       "#include ships.conf\n[Shark]\nSuperTime=0\n")
+        generate.write(os.path.join(folder, "zone", "arenas", "new", "arena.conf"), "[Misc]\n")
+        page.click_and_wait("again")
+        self.assertSameReport(folder, ["zone"], headed=True)
+        self.assertIn("==> zone/arenas/new/arena.conf <==", [line["text"] for line in page.lines()])
+
+    def test_dropped_file(self):
+        page.drop([os.path.join(EXAMPLES, "server.cfg")])
+        self.assertSameReport(EXAMPLES, ["server.cfg"])
 
 
 if __name__ == "__main__":

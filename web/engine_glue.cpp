@@ -25,6 +25,12 @@ korvane::MemoryFiles& heldFiles() {
     return files;
 }
 
+// A file's bytes on their way in (kw_file_buffer, kw_put).
+std::string& incoming() {
+    static std::string bytes;
+    return bytes;
+}
+
 // The last answer, kept until the next call so the worker can read it.
 std::string& answer() {
     static std::string text;
@@ -89,9 +95,18 @@ EMSCRIPTEN_KEEPALIVE void kw_clear() {
     heldFiles() = korvane::MemoryFiles();
 }
 
-// Holds `size` bytes at `bytes` as the file `path` (both copied).
-EMSCRIPTEN_KEEPALIVE void kw_put(const char* path, const char* bytes, std::size_t size) {
-    heldFiles().put(path, std::string(bytes, size));
+// Room for the next file's `size` bytes, which the worker writes there
+// itself: a 64 MiB file is then copied once into the engine's memory, not
+// twice.
+EMSCRIPTEN_KEEPALIVE char* kw_file_buffer(std::size_t size) {
+    incoming() = std::string(size, '\0');
+    return incoming().data();
+}
+
+// Holds the bytes written to kw_file_buffer as the file `path`.
+EMSCRIPTEN_KEEPALIVE void kw_put(const char* path) {
+    heldFiles().put(path, std::move(incoming()));
+    incoming() = std::string();
 }
 
 // Checks the held file `path` as korvane-check checks it.

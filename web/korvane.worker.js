@@ -33,13 +33,8 @@ function withString(text, use) {
 }
 
 function put(path, bytes) {
-  const at = engine._malloc(Math.max(bytes.length, 1));
-  engine.HEAPU8.set(bytes, at);
-  try {
-    withString(path, (name) => engine._kw_put(name, at, bytes.length));
-  } finally {
-    engine._free(at);
-  }
+  engine.HEAPU8.set(bytes, engine._kw_file_buffer(bytes.length));
+  withString(path, (name) => engine._kw_put(name));
 }
 
 function answer(fn, argument) {

@@ -11,7 +11,6 @@ import os
 import subprocess
 import threading
 import time
-import urllib.parse
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -39,15 +38,23 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def start_browser():
-    """Headless Chromium that keeps the log of every request the page makes."""
+def start_browser(net_log=None):
+    """Headless Chromium that keeps the log of every request the page makes;
+    with NET_LOG, also Chromium's own log of every request of every process
+    (the workers' too), written there when the browser quits."""
     options = webdriver.ChromeOptions()
+    if net_log:
+        options.add_argument(f"--log-net-log={net_log}")
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                  "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--no-first-run", "--disable-extensions",
                  "--disable-default-apps", "--window-size=1200,900",
-                 "--force-prefers-reduced-motion"):
+                 "--no-default-browser-check", "--disable-domain-reliability",
+                 "--disable-client-side-phishing-detection", "--no-pings",
+                 # Names resolve to nothing but the loopback: Chromium's own
+                 # background requests never leave the machine either.
+                 "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1"):
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
     driver = webdriver.Chrome(service=Service(executable_path="/usr/bin/chromedriver"),
@@ -171,6 +178,16 @@ def expected_colours(objects, headed):
     return colours
 
 
-def is_local(url, origin):
-    parsed = urllib.parse.urlparse(url)
-    return url.startswith(origin + "/") or parsed.scheme in ("blob", "data")
+def net_log_urls(path, site):
+    """The URL of every request Chromium's network log has started for pages
+    of SITE (http://127.0.0.1), their workers' too: each carries the site of
+    its page in its network isolation key, whatever host it goes to."""
+    with open(path, encoding="utf-8") as f:
+        log = json.load(f)
+    start = log["constants"]["logEventTypes"]["URL_REQUEST_START_JOB"]
+    urls = set()
+    for event in log["events"]:
+        params = event.get("params", {})
+        if event["type"] == start and params.get("network_isolation_key", "").startswith(site + " "):
+            urls.add(params["url"])
+    return urls

@@ -1,6 +1,7 @@
 // korvane-check: the check run for terminals, scripts and CI.
 
-#include "check_file.h"
+#include "check_result.h"
+#include "file_names.h"
 #include "console.h"
 #include "include_cache.h"
 #include "include_reader.h"
@@ -69,18 +70,13 @@ public:
 
     // Checks one file and writes its report, under `heading` where reports
     // are headed; the findings, or nothing when it could not be checked.
-    std::optional<int> check(korvane::SettingsRequest request,
+    std::optional<int> check(const korvane::CheckRequest& request,
                              std::optional<std::string> arena = std::nullopt,
                              const std::string& heading = {}) {
-        korvane::cli::FileReport report{
-            request.path,
-            korvane::checkFile(std::move(request), locatesFindings(format_)
-                                                       ? korvane::Findings::Locate
-                                                       : korvane::Findings::Skip),
-            std::move(arena)};
-        if (report.outcome.status != FileStatus::Ok) {
-            trouble(report.name,
-                    korvane::failureReason(report.outcome.status, report.outcome.error));
+        korvane::CheckResult report = korvane::check(request);
+        report.arena = std::move(arena);
+        if (report.status != FileStatus::Ok) {
+            trouble(report.name, korvane::failureReason(report.status, report.error));
             return std::nullopt;
         }
         std::ostringstream text;
@@ -94,10 +90,14 @@ public:
         else
             korvane::cli::writeWarnings(std::cerr, report, format_);
         write(text.str());
-        warnings_ += report.outcome.warnings.size();
-        if (report.outcome.errors > 0)
+        // The report is given, but the file changed under the run.
+        if (report.mayBeWrong)
+            trouble(report.name, korvane::failureReason(FileStatus::Unreadable, report.changedError) +
+                                     ": this report may be wrong");
+        warnings_ += report.warningCount;
+        if (report.errors > 0)
             findings();
-        return report.outcome.errors;
+        return report.errors;
     }
 
     // Checks every arena of the zone folder `zone`, then closes with the
@@ -122,9 +122,10 @@ public:
             }
             // An arena without a file of its own is named beside the one it reads.
             const bool own = arena.path == withSlash(zone) + "arenas/" + arena.name + "/arena.conf";
+            korvane::CheckRequest request{arena.path, dialect_, root, arena.name};
+            request.cache = &cache;
             const auto errors =
-                check({arena.path, std::nullopt, dialect_, root, arena.name, false, &cache},
-                      arena.name, own ? "" : " (arena " + quotedName(arena.name) + ")");
+                check(request, arena.name, own ? "" : " (arena " + quotedName(arena.name) + ")");
             if (!errors)
                 continue;
             ++summary.arenas;
@@ -286,9 +287,7 @@ int main(int rawArgc, char** rawArgv) {
             continue;
         }
         const bool fromStdin = path == "-";
-        korvane::SettingsRequest request{
-            fromStdin ? kStdinName : path, std::nullopt, dialect, zone, arena, fromStdin};
-        run.check(std::move(request));
+        run.check({fromStdin ? kStdinName : path, dialect, zone, arena, fromStdin});
     }
     if (strict && run.warnings() > 0) {
         std::cerr << "korvane-check: " << run.warnings()

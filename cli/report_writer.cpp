@@ -1,5 +1,7 @@
 #include "report_writer.h"
 
+#include "explanation.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -18,13 +20,22 @@ std::string_view ansiFor(ReportColour colour) {
     }
 }
 
-void writeText(std::ostream& out, const FileReport& report, bool colour) {
-    for (const ReportLine& line : report.outcome.lines) {
+void writeText(std::ostream& out, const CheckResult& report, bool colour, bool explain) {
+    // The findings come in the order of the report's red lines.
+    auto finding = report.findings.begin();
+    for (const ReportLine& line : report.lines) {
         const auto on = colour ? ansiFor(line.colour) : std::string_view{};
         if (on.empty())
             out << line.text << '\n';
         else
             out << on << line.text << "\x1b[0m\n";
+        if (!explain || line.colour != kRed || finding == report.findings.end())
+            continue;
+        const std::string explanation = explainFinding(*finding++, report.name);
+        for (std::size_t start = 0, end; start < explanation.size(); start = end + 1) {
+            end = explanation.find('\n', start);
+            out << "    " << explanation.substr(start, end - start) << '\n';
+        }
     }
 }
 
@@ -38,18 +49,54 @@ Json lineOf(const std::optional<Location>& where) {
     return where ? Json(where->line) : Json(nullptr);
 }
 
-void writeJson(std::ostream& out, const FileReport& report) {
+Json locationJson(const Location& at) {
+    return {{"file", at.file}, {"line", at.line}};
+}
+
+// Where a key's value came from, beyond its line.
+void addOrigin(Json& entry, const ResultKey& key) {
+    entry["set"] = key.set;
+    Json via = Json::array(), branches = Json::array(), overrides = Json::array();
+    if (key.origin) {
+        for (const Location& at : key.origin->via)
+            via.push_back(locationJson(at));
+        for (const BranchTaken& b : key.origin->branches) {
+            Json branch = locationJson(b.at);
+            branch["directive"] = b.ifndef ? "#ifndef" : "#ifdef";
+            branch["name"] = b.name;
+            branch["else"] = b.inElse;
+            branch["defined"] = b.defined;
+            branch["decided_by"] = b.decidedBy ? locationJson(*b.decidedBy) : Json(nullptr);
+            branches.push_back(std::move(branch));
+        }
+        for (const Overridden& o : key.origin->overrides) {
+            Json overridden = locationJson(o.at);
+            overridden["value"] = o.value;
+            overrides.push_back(std::move(overridden));
+        }
+    }
+    entry["via"] = std::move(via);
+    entry["branches"] = std::move(branches);
+    entry["overrides"] = std::move(overrides);
+}
+
+void writeJson(std::ostream& out, const CheckResult& report, bool explain) {
     Json lines = Json::array();
-    for (const ReportLine& line : report.outcome.lines)
+    for (const ReportLine& line : report.lines)
         lines.push_back({{"text", line.text}, {"colour", line.colour}});
     Json findings = Json::array();
-    for (const Finding& f : report.outcome.findings) {
+    for (const ResultFinding& f : report.findings) {
         Json keys = Json::array();
-        for (const CheckedKey& key : f.keys) {
-            keys.push_back({{"name", key.name},
-                            {"value", key.value},
-                            {"file", fileOf(key.where)},
-                            {"line", lineOf(key.where)}});
+        for (const ResultKey& key : f.keys) {
+            const std::optional<Location> where =
+                key.origin ? std::optional(key.origin->at) : std::nullopt;
+            Json entry = {{"name", key.name},
+                          {"value", key.value},
+                          {"file", fileOf(where)},
+                          {"line", lineOf(where)}};
+            if (explain)
+                addOrigin(entry, key);
+            keys.push_back(std::move(entry));
         }
         const auto where = f.location();
         findings.push_back({{"ship", f.ship},
@@ -59,13 +106,13 @@ void writeJson(std::ostream& out, const FileReport& report) {
                             {"keys", std::move(keys)}});
     }
     Json warnings = Json::array();
-    for (const Warning& w : report.outcome.warnings)
+    for (const Warning& w : report.warnings)
         warnings.push_back(
             {{"file", fileOf(w.where)}, {"line", lineOf(w.where)}, {"text", w.text}});
     Json object = {{"file", report.name}};
     if (report.arena)
         object["arena"] = *report.arena;
-    object["errors"] = report.outcome.errors;
+    object["errors"] = report.errors;
     object["lines"] = std::move(lines);
     object["findings"] = std::move(findings);
     object["warnings"] = std::move(warnings);
@@ -75,7 +122,7 @@ void writeJson(std::ostream& out, const FileReport& report) {
 
 // FILE:LINE, or the checked file alone: the form compilers use, which
 // editors and CI logs jump from.
-void writePlace(std::ostream& out, const FileReport& report, const std::optional<Location>& where) {
+void writePlace(std::ostream& out, const CheckResult& report, const std::optional<Location>& where) {
     if (where)
         out << quotedName(where->file) << ':' << where->line;
     else
@@ -83,12 +130,12 @@ void writePlace(std::ostream& out, const FileReport& report, const std::optional
 }
 
 // A finding without a line of its own says which ship it is about.
-std::string findingText(const Finding& f) {
+std::string findingText(const ResultFinding& f) {
     return f.location() ? f.text : f.ship + ": " + f.text;
 }
 
-void writeGcc(std::ostream& out, const FileReport& report) {
-    for (const Finding& f : report.outcome.findings) {
+void writeGcc(std::ostream& out, const CheckResult& report) {
+    for (const ResultFinding& f : report.findings) {
         writePlace(out, report, f.location());
         out << ": error: " << findingText(f) << '\n';
     }
@@ -122,7 +169,7 @@ std::string githubEscape(std::string_view s, bool property) {
     return escaped;
 }
 
-void writeAnnotation(std::ostream& out, std::string_view kind, const FileReport& report,
+void writeAnnotation(std::ostream& out, std::string_view kind, const CheckResult& report,
                      const std::optional<Location>& where, std::string_view text) {
     out << "::" << kind << " file=" << githubEscape(where ? where->file : report.name, true);
     if (where)
@@ -130,15 +177,15 @@ void writeAnnotation(std::ostream& out, std::string_view kind, const FileReport&
     out << "::" << githubEscape(text, false) << '\n';
 }
 
-void writeGithub(std::ostream& out, const FileReport& report) {
-    for (const Finding& f : report.outcome.findings)
+void writeGithub(std::ostream& out, const CheckResult& report) {
+    for (const ResultFinding& f : report.findings)
         writeAnnotation(out, "error", report, f.location(), findingText(f));
 }
 
 } // namespace
 
-void writeWarnings(std::ostream& out, const FileReport& report, Format format) {
-    for (const Warning& w : report.outcome.warnings) {
+void writeWarnings(std::ostream& out, const CheckResult& report, Format format) {
+    for (const Warning& w : report.warnings) {
         if (format == Format::Json)
             return;
         if (format == Format::Github)
@@ -162,13 +209,14 @@ void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format form
         << ".\n";
 }
 
-void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour) {
+void writeReport(std::ostream& out, const CheckResult& report, Format format, bool colour,
+                 bool explain) {
     switch (format) {
     case Format::Text:
-        writeText(out, report, colour);
+        writeText(out, report, colour, explain);
         break;
     case Format::Json:
-        writeJson(out, report);
+        writeJson(out, report, explain);
         break;
     case Format::Gcc:
         writeGcc(out, report);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "check_file.h"
+#include "check_result.h"
 #include "file_names.h"
 
 #include <optional>
@@ -23,12 +23,6 @@ inline bool locatesFindings(Format f) {
     return f != Format::Text;
 }
 
-struct FileReport {
-    std::string name; // as given on the command line, or <stdin>
-    CheckOutcome outcome;
-    std::optional<std::string> arena = std::nullopt; // when checked as one of a zone's arenas
-};
-
 // The closing numbers of a zone checked in one run.
 struct ZoneSummary {
     std::string zone; // as given on the command line
@@ -38,14 +32,16 @@ struct ZoneSummary {
 };
 
 // Writes one file's report to `out` in the chosen format; `colour` (ANSI)
-// applies to text only.
-void writeReport(std::ostream& out, const FileReport& report, Format format, bool colour);
+// applies to text only. With `explain`, text has each finding's keys and
+// their origins under it, and JSON each key's origin in full.
+void writeReport(std::ostream& out, const CheckResult& report, Format format, bool colour,
+                 bool explain = false);
 
 // Writes the line that closes a zone's reports (in JSON, an object).
 void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format);
 
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
-void writeWarnings(std::ostream& out, const FileReport& report, Format format);
+void writeWarnings(std::ostream& out, const CheckResult& report, Format format);
 
 } // namespace korvane::cli

@@ -74,6 +74,16 @@ struct CheckResult {
 };
 
 CheckResult check(const CheckRequest& request);
+// The same, also writing each report line into `pane` as it is written:
+// a window's pane shows a run that stops on an unexpected error as far as
+// it got. The lines after the report (warnings) are the caller's.
+CheckResult check(const CheckRequest& request, ReportPane& pane);
+
+// What a window writes under a checked file's report: a blank line and one
+// line per warning listed, then, where the file changed under the run, a
+// blank line and the line that says the report may be wrong. Plain lines,
+// in the form of warningLine (file_names.h).
+std::vector<ReportLine> paneNotes(const CheckResult& result);
 
 // Every key of the eight ship sections as the server loads them, in the
 // order the sections are checked and, in each, the order keys were first set.

@@ -18,7 +18,7 @@ namespace {
 ReportPane* reportPane = nullptr;
 FindingObserver* findingObserver = nullptr;
 const ReadingScope* reading = nullptr;
-std::vector<std::string> filesRead;
+CheckResult lastResult;
 
 constexpr ReportColour kFindingColour = kRed;
 constexpr ReportColour kShipColour = kBlue;
@@ -32,7 +32,7 @@ std::string concat(std::initializer_list<std::string_view> parts) {
 
 KeyReading readSetting(std::string_view key) {
     if (ConfigFile.empty() || CurrentSection.empty() || !reading)
-        return {key, 0, Setting::kNowhere};
+        return {key, 0, Setting::kNowhere, false};
     // A run asks for the keys it looked up as it began.
     const auto ship = std::find(kShips.begin(), kShips.end(), CurrentSection);
     const auto keys = ruleKeys();
@@ -41,7 +41,7 @@ KeyReading readSetting(std::string_view key) {
         return reading->ships[static_cast<std::size_t>(ship - kShips.begin()) * keys.size() +
                               static_cast<std::size_t>(known - keys.begin())];
     const Setting s = reading->settings.read(CurrentSection, key);
-    return {key, s.value, s.where};
+    return {key, s.value, s.where, s.set};
 }
 
 // Writes a rule's finding and tells the observer, if any, what it read.
@@ -74,7 +74,7 @@ ReadingScope::ReadingScope(const Settings& settings) : settings(settings), outer
     settings.read(kShips, keys, read);
     ships.reserve(read.size());
     for (std::size_t i = 0; i < read.size(); ++i)
-        ships.push_back({keys[i % keys.size()], read[i].value, read[i].where});
+        ships.push_back({keys[i % keys.size()], read[i].value, read[i].where, read[i].set});
     reading = this;
 }
 
@@ -90,6 +90,9 @@ ReportPane* GetReportPane() {
 }
 void SetFindingObserver(FindingObserver* observer) {
     findingObserver = observer;
+}
+FindingObserver* GetFindingObserver() {
+    return findingObserver;
 }
 
 std::int32_t ReadSetting(std::string_view key) {
@@ -155,38 +158,30 @@ std::int16_t CheckShip(std::string_view ship) {
 }
 
 void CheckSettings() {
-    filesRead.clear();
-    // An empty path names no file: nothing is read, and there are no settings.
-    const LoadedSettings loaded =
-        loadSettings({ConfigFile, ConfigFile.empty() ? std::optional(Bytes()) : std::nullopt});
+    lastResult = CheckResult();
+    lastResult.name = ConfigFile;
+    ReportPane* const pane = reportPane;
+    if (!pane)
+        throw std::logic_error("CheckSettings: no report pane to write to");
+    CheckResult result = check({ConfigFile}, *pane);
     // A path that leads to no file is no file without settings: 56 findings
     // would report a failure as a result.
-    if (loaded.status != FileStatus::Ok) {
-        AddReportLine(quotedName(ConfigFile) + ": " + failureReason(loaded.status, loaded.error),
+    if (result.status != FileStatus::Ok) {
+        AddReportLine(quotedName(ConfigFile) + ": " + failureReason(result.status, result.error),
                       kFindingColour);
-        return;
+    } else {
+        for (const ReportLine& note : paneNotes(result))
+            AddReportLine(note.text, note.colour);
     }
-    if (!ConfigFile.empty())
-        filesRead = loaded.settings->filesRead();
-    CheckSettings(*loaded.settings);
-    const auto warnings = loaded.settings->warnings();
-    if (!warnings.empty())
-        AddReportLine("", kNoColour);
-    for (const Warning& w : warnings)
-        AddReportLine(warningLine(w, ConfigFile), kNoColour);
-    // The file shrank or failed under the run: the report above could be
-    // wrong, and says so.
-    if (const int failure = loaded.settings->failure(); failure != 0) {
-        AddReportLine("", kNoColour);
-        AddReportLine(warningLine({std::nullopt, failureReason(FileStatus::Unreadable, failure) +
-                                                     ": this report may be wrong"},
-                                  ConfigFile),
-                      kNoColour);
-    }
+    lastResult = std::move(result);
 }
 
 const std::vector<std::string>& FilesRead() {
-    return filesRead;
+    return lastResult.filesRead;
+}
+
+const CheckResult& LastResult() {
+    return lastResult;
 }
 
 void CheckSettings(const Settings& settings) {

@@ -26,11 +26,13 @@ extern std::string CurrentSection;
 void SetReportPane(ReportPane* pane);
 ReportPane* GetReportPane();
 
-// A setting as a rule read it; `where` is for Settings::locate.
+// A setting as a rule read it; `where` is for Settings::locate and
+// Settings::origin, `set` whether the file sets it.
 struct KeyReading {
     std::string_view name;
     std::int32_t value;
     std::size_t where;
+    bool set;
 };
 
 // While a scope lives, ReadSetting answers from `settings`: a check run loads
@@ -95,5 +97,6 @@ public:
                          std::span<const KeyReading> keys) = 0;
 };
 void SetFindingObserver(FindingObserver* observer);
+FindingObserver* GetFindingObserver();
 
 } // namespace korvane::Module1

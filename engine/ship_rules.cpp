@@ -61,4 +61,12 @@ std::span<const std::string_view> ruleKeys() {
     return views;
 }
 
+int ruleReading(std::string_view firstKey) {
+    for (std::size_t i = 0; i < kRules.size(); ++i) {
+        if (keysOf(kRules[i].kind, kRules[i].argument).initial == firstKey)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
 } // namespace korvane

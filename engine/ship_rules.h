@@ -36,4 +36,8 @@ RuleKeys keysOf(RuleKind kind, std::string_view argument);
 // Every key the sixteen rules read, in the order they read them.
 std::span<const std::string_view> ruleKeys();
 
+// The rule (1 to 16, in checking order) that reads `firstKey` first, or 0:
+// no two rules start with the same key.
+int ruleReading(std::string_view firstKey);
+
 } // namespace korvane

@@ -33,7 +33,9 @@ function withString(text, use) {
 }
 
 function put(path, bytes) {
-  engine.HEAPU8.set(bytes, engine._kw_file_buffer(bytes.length));
+  // The room first: making it may grow the memory, and HEAPU8 with it.
+  const at = engine._kw_file_buffer(bytes.length);
+  engine.HEAPU8.set(bytes, at);
   withString(path, (name) => engine._kw_put(name));
 }
 

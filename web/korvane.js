@@ -79,12 +79,11 @@
 
   let headed = false; // reports are headed ==> FILE <== when more than one
   let reports = 0;
-  function showResult(result) {
+  function showResult(result, lines) {
     if (result.trouble) {
       line(warnings, result.trouble, "warning");
       return;
     }
-    const lines = document.createDocumentFragment();
     if (headed) {
       if (reports > 0) line(lines, "");
       line(lines, result.heading);
@@ -92,7 +91,6 @@
     reports += 1;
     const explained = new Map((result.explanations || []).map((e) => [e.line, e.text]));
     result.lines.forEach((l, i) => line(lines, l.text, kColourClass[l.colour], explained.get(i)));
-    report.append(lines);
     for (const w of result.warnings) line(warnings, w, "warning");
   }
   function showZone(summary) {
@@ -135,40 +133,60 @@
     worker.onerror = (event) => finish(`The check failed: ${event.message}`);
   }
 
-  const mib = (bytes) => `${(bytes / 1048576).toFixed(1)} MiB`;
+  // What the worker says is shown a few times a second, and its end at
+  // once: each showing lays out the whole report again, and a zone of a
+  // thousand arenas sends a thousand reports in a moment.
+  let waiting = [];
+  let showTimer = 0;
   function onWorker(message) {
-    const progress = $("progress");
-    switch (message.type) {
-    case "progress":
-      if (message.total > 0) {
-        progress.max = message.total;
-        progress.value = Math.min(message.done, message.total);
-      } else {
-        progress.removeAttribute("value");
-      }
-      status.textContent = message.phase === "read"
-        ? `Reading ${message.name} (${mib(message.done)} of ${mib(message.total)})...`
-        : message.total > 0
-          ? `Checking arena ${Math.min(message.done + 1, message.total)} of about ${message.total}...`
-          : `Checking ${message.name}...`;
-      break;
-    case "result":
-      showResult(message.result);
-      break;
-    case "zone":
-      showZone(message.summary);
-      break;
-    case "done":
-      finish("");
-      break;
-    case "failed":
-      finish(message.name === "NotReadableError" ? changedMessage() : `The check failed: ${message.message}.`);
-      break;
+    waiting.push(message);
+    if (message.type === "done" || message.type === "failed") {
+      clearTimeout(showTimer);
+      showTimer = 0;
+      requestAnimationFrame(showWaiting);
+    } else if (!showTimer) {
+      showTimer = setTimeout(() => {
+        showTimer = 0;
+        requestAnimationFrame(showWaiting);
+      }, 250);
     }
   }
+  function showWaiting() {
+    const messages = waiting;
+    waiting = [];
+    const lines = document.createDocumentFragment();
+    let progress = null;
+    for (const message of messages) {
+      if (message.type === "progress") progress = message;
+      else if (message.type === "result") showResult(message.result, lines);
+      else {
+        report.append(lines);
+        if (message.type === "zone") showZone(message.summary);
+        else if (message.type === "done") finish("");
+        else if (message.type === "failed")
+          finish(message.name === "NotReadableError" ? changedMessage() : `The check failed: ${message.message}.`);
+      }
+    }
+    report.append(lines);
+    if (progress && busy) showProgress(progress);
+  }
 
-  // The page's state, for tests and scripts: checking or idle, and how many
-  // checks have ended.
+  const mib = (bytes) => `${(bytes / 1048576).toFixed(1)} MiB`;
+  function showProgress(message) {
+    const progress = $("progress");
+    if (message.total > 0) {
+      progress.max = message.total;
+      progress.value = Math.min(message.done, message.total);
+    } else {
+      progress.removeAttribute("value");
+    }
+    status.textContent = message.phase === "read"
+      ? `Reading ${message.name} (${mib(message.done)} of ${mib(message.total)})...`
+      : message.total > 0
+        ? `Checking arena ${Math.min(message.done + 1, message.total)} of about ${message.total}...`
+        : `Checking ${message.name}...`;
+  }
+
   function finish(message) {
     busy = false;
     document.body.dataset.state = "idle";
@@ -229,6 +247,9 @@
   let checkStarted = 0;
   async function run(choice) {
     checkStarted = performance.now();
+    waiting = [];
+    clearTimeout(showTimer);
+    showTimer = 0;
     delete document.body.dataset.checkMs;
     hideExplanation();
     report.replaceChildren();

@@ -133,6 +133,13 @@ class Zones(ReportCase):
         self.assertIn("loop.conf", warned)
 
 
+    def test_a_thousand_arenas(self):
+        zone = generate.write_zone(os.path.join(scratch, "zone-1000"), 997)
+        page.choose("folder", [zone], timeout=300)
+        self.assertSameReport(scratch, ["zone-1000"], headed=True)
+        self.assertTrue(page.lines()[-1]["text"].startswith("Arenas checked: 1000, with errors: "))
+
+
 class Behaviour(unittest.TestCase):
     def finding_lines(self):
         return browser.find_elements("css selector", "#report > .explained")

@@ -16,8 +16,9 @@ namespace korvane {
 
 // A folder's entries, for the zone walk.
 struct FolderEntry {
-    std::string name;
+    std::string name; // UTF-8
     bool folder;
+    int error = 0; // errno when whether it is a folder could not be told
 };
 struct FolderListing {
     std::vector<FolderEntry> entries;
@@ -53,6 +54,9 @@ public:
 
 private:
     const FileSource* behind_;
+    // Whether a file held lies below the folder `key` (normalised).
+    bool holdsFolder(const std::string& key) const;
+
     std::map<std::string, std::string> files_; // by normalised path
 };
 

@@ -3,8 +3,10 @@
 #include "ascii.h"
 #include "byte_scan.h"
 #include "file_names.h"
+#include "file_source.h"
 #include "include_cache.h"
 #include "name_table.h"
+#include "search_order.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,27 +36,6 @@ std::string lowered(std::string_view s) {
     for (char& c : out)
         c = asciiLower(c);
     return out;
-}
-
-// '/' always separates; on Windows '\\' does too.
-bool isSeparator(char c) {
-    return c == '/' || c == static_cast<char>(std::filesystem::path::preferred_separator);
-}
-
-std::string joinPath(const std::string& folder, std::string_view name) {
-    const auto named = std::filesystem::path(std::u8string(name.begin(), name.end()));
-    if (named.has_root_directory() || named.has_root_name())
-        return std::string(name);
-    if (folder.empty() || folder == ".")
-        return std::string(name);
-    std::string path = folder;
-    // Joined as the folder's own name is: "C:\\zone" takes '\\'.
-    if (!isSeparator(path.back())) {
-        const auto last = std::find_if(path.rbegin(), path.rend(), isSeparator);
-        path += last == path.rend() ? '/' : *last;
-    }
-    path += name;
-    return path;
 }
 
 // A piece of a file, as the server's fgets gives it.
@@ -238,7 +219,7 @@ public:
         if (kept && kept->keeps({sections, keys})) {
             for (std::size_t i = 0; i < kept->at.size(); ++i) {
                 const Assignment& a = assignments[kept->at[i]];
-                out[i] = a.set ? Setting{a.value, kept->at[i]} : Setting{};
+                out[i] = a.set ? Setting{a.value, kept->at[i], true} : Setting{};
             }
             return;
         }
@@ -248,7 +229,7 @@ public:
             for (const std::string_view key : keys) {
                 const auto it = byName.find(combinedName(section, key));
                 const bool set = it != byName.end() && assignments[it->second].set;
-                out[i++] = set ? Setting{assignments[it->second].value, it->second} : Setting{};
+                out[i++] = set ? Setting{assignments[it->second].value, it->second, true} : Setting{};
             }
         }
     }
@@ -271,21 +252,31 @@ public:
         return distinct;
     }
 
+    std::vector<std::string> searched() const override { return searchedList; }
+
     const NameIndex& names() const { return kept ? kept->byName : byName; }
+
+    // A path looked at and not read, once.
+    void searchedAt(const std::string& path) {
+        if (searchedSet.insert(path).second)
+            searchedList.push_back(path);
+    }
 
     std::shared_ptr<const KeptNames> kept; // of a filtered load
     NameIndex byName;                      // of a load that keeps every setting
     std::vector<Assignment> assignments;
     std::vector<std::string> files;
     std::vector<Warning> warningList;
+    std::vector<std::string> searchedList;
+    std::unordered_set<std::string> searchedSet;
 };
 
 // One load of an arena, line by line, as the server reads it.
 class ArenaLoader {
 public:
     ArenaLoader(const ArenaPlace& place, const SettingNames* wanted, const IncludeLimits& limits,
-                IncludeCache* cache)
-        : place_(place), limits_(limits), out_(std::make_unique<IncludeSettings>()),
+                IncludeCache* cache, const FileSource& files)
+        : place_(place), files_(files), limits_(limits), out_(std::make_unique<IncludeSettings>()),
           filtered_(wanted) {
         if (!wanted)
             return;
@@ -315,6 +306,12 @@ public:
         // Where the others opened is not kept: their warnings would not be
         // shown, only counted.
         dropped_ += branches_.size() - openAt_.size();
+    }
+
+    // The checked file is the arena's own file found after `searched`.
+    void searched(std::span<const std::string> paths) {
+        for (const std::string& path : paths)
+            out_->searchedAt(path);
     }
 
     std::unique_ptr<const Settings> finish() {
@@ -596,14 +593,7 @@ private:
     // With `counted`, each candidate tried is one of the load's look-ups.
     Found find(std::string_view name, bool counted) {
         const std::string quoted = "#include \"" + std::string(name) + "\"";
-        std::vector<std::string> candidates;
-        const std::string n(name);
-        if (!place_.arena.empty())
-            candidates.push_back("arenas/" + place_.arena + "/" + n);
-        candidates.push_back("conf/" + n);
-        candidates.push_back(n);
-        candidates.push_back("arenas/(default)/" + n);
-
+        const std::vector<std::string> candidates = searchPaths(place_, name);
         Found found;
         std::string unreadable;
         for (const std::string& candidate : candidates) {
@@ -617,24 +607,26 @@ private:
                 return found;
             }
             lookups_ += counted ? 1 : 0;
-            const std::string path = joinPath(place_.zone, candidate);
-            const FileRead file = probeSettingsFile(path);
+            const std::string& path = candidate;
+            const FileRead file = files_.probe(path);
             switch (file.status) {
             case FileStatus::Ok:
                 found.path = path;
                 return found;
             case FileStatus::NotRegular:
                 if (file.folder)
-                    continue;
+                    break;
                 found.problem = quoted + ": " + path + " is not a regular file: skipped";
+                out_->searchedAt(path);
                 return found;
             case FileStatus::Unreadable:
                 if (unreadable.empty())
                     unreadable = path + ": " + std::strerror(file.error);
-                continue;
+                break;
             case FileStatus::Missing:
-                continue;
+                break;
             }
+            out_->searchedAt(path);
         }
         if (!unreadable.empty()) {
             found.problem =
@@ -644,7 +636,7 @@ private:
         std::string looked;
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             looked += i == 0 ? "" : (i + 1 == candidates.size() ? " or " : ", ");
-            looked += joinPath(place_.zone, candidates[i]);
+            looked += candidates[i];
         }
         found.problem = quoted + " not found (no " + looked + "): its settings are missing";
         return found;
@@ -654,7 +646,7 @@ private:
     // change) between the look-up and the read.
     void readFound(const std::string& path, const std::string& quoted, const Position& at,
                    int depth) {
-        const FileRead file = readSettingsFile(path, Reading::Plain, limits_.maxBytes - bytes_);
+        const FileRead file = files_.read(path, limits_.maxBytes - bytes_);
         if (file.status == FileStatus::Ok) {
             readFile(file.bytes.view(), path, depth);
             return;
@@ -902,6 +894,7 @@ private:
     }
 
     const ArenaPlace& place_;
+    const FileSource& files_;
     const IncludeLimits& limits_;
     std::unique_ptr<IncludeSettings> out_;
     bool filtered_;
@@ -994,15 +987,21 @@ ArenaPlace arenaPlaceOf(const std::string& path) {
 
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted,
-                    const IncludeLimits& limits, IncludeCache* cache) {
-    ArenaLoader loader(place, wanted, limits, cache);
+                    const IncludeLimits& limits, IncludeCache* cache, const FileSource* files) {
+    const FileSource& source = files ? *files : diskFiles();
+    ArenaLoader loader(place, wanted, limits, cache, source);
     ArenaLoad load;
+    // An arena's own file, found after the places searched before it.
+    const std::vector<std::string> arenaFiles = searchPaths(place, "arena.conf");
+    if (const auto own = std::find(arenaFiles.begin(), arenaFiles.end(), path);
+        !input && own != arenaFiles.end())
+        loader.searched(std::span(arenaFiles.begin(), own));
     if (input) {
         loader.readTop(*input, path);
     } else {
-        // Read, not mapped: the reader goes through each byte once, so a
-        // mapping would save little (see bench/include_zones.sh).
-        const FileRead file = readSettingsFile(path, Reading::Plain, limits.maxBytes);
+        // Read, not mapped (a bounded read): the reader goes through each
+        // byte once, so a mapping would save little (see bench/include_zones.sh).
+        const FileRead file = source.read(path, limits.maxBytes);
         load.status = file.status;
         load.error = file.error;
         if (file.status == FileStatus::Ok)

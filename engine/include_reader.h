@@ -88,6 +88,7 @@ struct SettingNames {
 };
 
 class IncludeCache;
+class FileSource;
 
 struct ArenaLoad {
     std::unique_ptr<const Settings> settings; // never null
@@ -113,9 +114,12 @@ struct IncludeLimits {
 // `place`. Keeps only `wanted` (every setting when null). With a `cache`
 // (include_cache.h), an included file that an earlier load of the run read
 // in the same state is played again instead of read; filtered loads only.
+// Every file, the checked one and each #include's, is looked up and read
+// through `files` (the disk when null).
 ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> input,
                     const ArenaPlace& place, const SettingNames* wanted = nullptr,
-                    const IncludeLimits& limits = {}, IncludeCache* cache = nullptr);
+                    const IncludeLimits& limits = {}, IncludeCache* cache = nullptr,
+                    const FileSource* files = nullptr);
 
 // A value as the server converts it: C's strtol(value, &end, 0) with a
 // 64-bit long (optional sign, 0x hexadecimal, leading 0 octal, saturating),

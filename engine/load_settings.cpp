@@ -1,5 +1,6 @@
 #include "load_settings.h"
 
+#include "file_source.h"
 #include "include_reader.h"
 #include "profile.h"
 #include "ship_rules.h"
@@ -25,8 +26,8 @@ public:
             for (std::size_t k = 0; k < keys.size(); ++k) {
                 // An absent key points at its section's header line.
                 out[s * keys.size() + k] =
-                    found[k] ? Setting{profileValueToInt(found[k]->value), found[k]->offset}
-                             : Setting{0, header.value_or(Setting::kNowhere)};
+                    found[k] ? Setting{profileValueToInt(found[k]->value), found[k]->offset, true}
+                             : Setting{0, header.value_or(Setting::kNowhere), false};
             }
         }
     }
@@ -97,11 +98,11 @@ LoadedSettings loadSettings(SettingsRequest request) {
         const SettingNames wanted{kShips, ruleKeys()};
         ArenaLoad load = loadArena(
             request.path, request.input ? std::optional(request.input->view()) : std::nullopt,
-            place, &wanted, {}, request.cache);
+            place, &wanted, {}, request.cache, request.files);
         return {std::move(load.settings), load.status, load.error};
     }
-    FileRead read =
-        request.input ? FileRead{std::move(*request.input)} : readSettingsFile(request.path);
+    const FileSource& files = request.files ? *request.files : diskFiles();
+    FileRead read = request.input ? FileRead{std::move(*request.input)} : files.read(request.path);
     return {std::make_unique<ProfileSettings>(Profile::parse(std::move(read.bytes)),
                                               std::move(request.path), std::move(warnings)),
             read.status, read.error};

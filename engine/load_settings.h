@@ -10,6 +10,7 @@
 namespace korvane {
 
 class IncludeCache;
+class FileSource;
 
 // Which reader reads a file. By default a name ending in ".conf" (any case)
 // is read as the newer servers load an arena (include_reader.h), any other
@@ -29,6 +30,9 @@ struct SettingsRequest {
     // Where the include dialect keeps what included files set across the
     // loads of one run (a zone's arenas), or none.
     IncludeCache* cache = nullptr;
+    // Where every file is read from, the checked one and those it includes:
+    // the disk when null.
+    const FileSource* files = nullptr;
 };
 
 struct LoadedSettings {

@@ -1,31 +1,22 @@
 #include "zone_arenas.h"
 
-#include <algorithm>
-#include <filesystem>
+#include "file_source.h"
+#include "include_reader.h" // ArenaPlace
+#include "search_order.h"
+
 #include <set>
-#include <system_error>
 
 namespace korvane {
 namespace {
 
 constexpr const char* kDefaultArena = "(default)";
 
-std::string under(const std::string& zone, const std::string& name) {
-    if (zone.empty())
-        return name;
-    return zone.back() == '/' ? zone + name : zone + '/' + name;
-}
-
 // The arena's file as the server finds it; false when there is none.
-bool findArenaFile(const std::string& zone, ZoneArena& arena) {
-    const std::string candidates[] = {"arenas/" + arena.name + "/arena.conf", "conf/arena.conf",
-                                      "arena.conf",
-                                      std::string("arenas/") + kDefaultArena + "/arena.conf"};
+bool findArenaFile(const FileSource& files, const std::string& zone, ZoneArena& arena) {
     std::string unreadable;
     int unreadableError = 0;
-    for (const std::string& candidate : candidates) {
-        const std::string path = under(zone, candidate);
-        const FileRead file = probeSettingsFile(path);
+    for (const std::string& path : searchPaths({zone, arena.name}, "arena.conf")) {
+        const FileRead file = files.probe(path);
         if (file.status == FileStatus::Missing || file.folder)
             continue;
         if (file.status == FileStatus::Unreadable) {
@@ -50,28 +41,29 @@ bool findArenaFile(const std::string& zone, ZoneArena& arena) {
 
 } // namespace
 
-bool isZoneFolder(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec) &&
-           std::filesystem::is_directory(under(path, "arenas"), ec);
+bool isZoneFolder(const std::string& path, const FileSource* files) {
+    const FileSource& source = files ? *files : diskFiles();
+    return source.isFolder(path) && source.isFolder(zonePath(path, "arenas"));
 }
 
-ZoneArenas zoneArenas(const std::string& zone) {
-    namespace fs = std::filesystem;
+ZoneArenas zoneArenas(const std::string& zone, const FileSource* files) {
+    const FileSource& source = files ? *files : diskFiles();
     ZoneArenas found;
     std::set<std::string> names{kDefaultArena};
-    std::error_code ec;
-    for (fs::directory_iterator it(under(zone, "arenas"), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        std::error_code dirError;
-        if (!name.starts_with('.') && it->is_directory(dirError))
-            names.insert(name);
+    const std::string arenas = zonePath(zone, "arenas");
+    const FolderListing listing = source.list(arenas);
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.name.starts_with('.'))
+            continue;
+        if (entry.error != 0)
+            found.unlisted.push_back({zonePath(zone, "arenas/" + entry.name), entry.error});
+        else if (entry.folder)
+            names.insert(entry.name);
     }
-    found.error = ec.value();
+    found.error = listing.error;
     for (const std::string& name : names) {
         ZoneArena arena{name, {}, FileStatus::Ok, 0};
-        if (findArenaFile(zone, arena))
+        if (findArenaFile(source, zone, arena))
             found.arenas.push_back(std::move(arena));
     }
     return found;

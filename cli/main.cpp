@@ -1,12 +1,8 @@
 // korvane-check: the check run for terminals, scripts and CI.
 
-#include "check_result.h"
-#include "file_names.h"
+#include "checker_run.h"
 #include "console.h"
-#include "include_cache.h"
-#include "include_reader.h"
 #include "korvane_version.h"
-#include "report_writer.h"
 #include "zone_arenas.h"
 
 #include <CLI/CLI.hpp>
@@ -17,21 +13,15 @@
 #include <iostream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using korvane::FileStatus;
 using korvane::cli::Format;
+using korvane::cli::kExitOk;
+using korvane::cli::kExitTrouble;
 using korvane::cli::quotedName;
-
-constexpr int kExitOk = 0;
-constexpr int kExitFindings = 1;
-constexpr int kExitTrouble = 2; // usage error, or a file that could not be checked
-
-constexpr const char* kStdinName = "<stdin>";
 
 bool useColour(const std::string& mode) {
     if (mode == "always")
@@ -46,130 +36,6 @@ int usageError(const std::string& message) {
     std::cerr << "korvane-check: " << message << "\nRun with --help for more information.\n";
     return kExitTrouble;
 }
-
-// Standard output, written to the end or not at all after the first failed
-// write, whose own reason is kept.
-class Output {
-public:
-    void write(const std::string& bytes) {
-        if (error_ == 0)
-            error_ = korvane::cli::writeStandardOutput(bytes);
-    }
-    int error() const { return error_; }
-
-private:
-    int error_ = 0;
-};
-
-// One run over the FILEs and zones given: writes each report, keeps the
-// exit status and counts the reader's warnings.
-class Run {
-public:
-    Run(Format format, bool colour, bool headed, korvane::Dialect dialect)
-        : format_(format), colour_(colour), headed_(headed), dialect_(dialect) {}
-
-    // Checks one file and writes its report, under `heading` where reports
-    // are headed; the findings, or nothing when it could not be checked.
-    std::optional<int> check(const korvane::CheckRequest& request,
-                             std::optional<std::string> arena = std::nullopt,
-                             const std::string& heading = {}) {
-        korvane::CheckResult report = korvane::check(request);
-        report.arena = std::move(arena);
-        if (report.status != FileStatus::Ok) {
-            trouble(report.name, korvane::failureReason(report.status, report.error));
-            return std::nullopt;
-        }
-        std::ostringstream text;
-        if (format_ == Format::Text && headed_)
-            text << (first_ ? "" : "\n") << "==> " << quotedName(report.name) << heading
-                 << " <==\n";
-        first_ = false;
-        korvane::cli::writeReport(text, report, format_, colour_);
-        if (format_ == Format::Github)
-            korvane::cli::writeWarnings(text, report, format_);
-        else
-            korvane::cli::writeWarnings(std::cerr, report, format_);
-        write(text.str());
-        // The report is given, but the file changed under the run.
-        if (report.mayBeWrong)
-            trouble(report.name, korvane::failureReason(FileStatus::Unreadable, report.changedError) +
-                                     ": this report may be wrong");
-        warnings_ += report.warningCount;
-        if (report.errors > 0)
-            findings();
-        return report.errors;
-    }
-
-    // Checks every arena of the zone folder `zone`, then closes with the
-    // numbers of the zone. Included files are read once for all arenas.
-    void checkZone(const std::string& zone) {
-        const korvane::ZoneArenas found = korvane::zoneArenas(zone);
-        if (found.error != 0)
-            trouble(zone + "/arenas", std::strerror(found.error));
-        if (found.arenas.empty()) {
-            trouble(zone, "a zone folder without arenas (no arena.conf found)");
-            return;
-        }
-        // The zone as checking an arena's own file would name it.
-        const std::string root =
-            korvane::arenaPlaceOf(withSlash(zone) + "arenas/(default)/arena.conf").zone;
-        korvane::IncludeCache cache;
-        korvane::cli::ZoneSummary summary{zone};
-        for (const korvane::ZoneArena& arena : found.arenas) {
-            if (arena.status != FileStatus::Ok) {
-                trouble(arena.path, korvane::failureReason(arena.status, arena.error));
-                continue;
-            }
-            // An arena without a file of its own is named beside the one it reads.
-            const bool own = arena.path == withSlash(zone) + "arenas/" + arena.name + "/arena.conf";
-            korvane::CheckRequest request{arena.path, dialect_, root, arena.name};
-            request.cache = &cache;
-            const auto errors =
-                check(request, arena.name, own ? "" : " (arena " + quotedName(arena.name) + ")");
-            if (!errors)
-                continue;
-            ++summary.arenas;
-            summary.arenasWithErrors += *errors > 0 ? 1 : 0;
-            summary.errors += *errors;
-        }
-        std::ostringstream text;
-        korvane::cli::writeZoneSummary(text, summary, format_);
-        write(text.str());
-    }
-
-    void trouble(const std::string& name, const std::string& reason) {
-        std::cerr << "korvane-check: " << quotedName(name) << ": " << reason << '\n';
-        status_ = kExitTrouble;
-    }
-
-    int status() const { return status_; }
-    std::size_t warnings() const { return warnings_; }
-    void findings() {
-        if (status_ == kExitOk)
-            status_ = kExitFindings;
-    }
-    const Output& out() const { return out_; }
-
-private:
-    // JSON's bytes are the same everywhere; text takes the platform's line
-    // ends.
-    void write(const std::string& text) {
-        out_.write(format_ == Format::Json ? text : korvane::cli::withLineEnds(text));
-    }
-
-    static std::string withSlash(const std::string& folder) {
-        return folder.ends_with('/') ? folder : folder + '/';
-    }
-
-    Format format_;
-    bool colour_;
-    bool headed_;
-    korvane::Dialect dialect_;
-    Output out_;
-    int status_ = kExitOk;
-    bool first_ = true;
-    std::size_t warnings_ = 0;
-};
 
 } // namespace
 
@@ -207,12 +73,24 @@ int main(int rawArgc, char** rawArgv) {
     const std::map<std::string, Format> formats{{"text", Format::Text},
                                                 {"json", Format::Json},
                                                 {"gcc", Format::Gcc},
-                                                {"github", Format::Github}};
+                                                {"github", Format::Github},
+                                                {"sarif", Format::Sarif}};
     app.add_option("--format", formatName,
                    "Output: text (the report), json (one object per FILE, with the findings and "
-                   "their lines), gcc (FILE:LINE: error: TEXT per finding) or github (a workflow "
-                   "annotation per finding)")
+                   "their lines), gcc (FILE:LINE: error: TEXT per finding), github (a workflow "
+                   "annotation per finding) or sarif (one SARIF 2.1.0 log, for code scanning)")
         ->check(CLI::IsMember(formats));
+    bool explain = false;
+    app.add_flag("--explain", explain,
+                 "Explain each finding: with text, under it one line per key with its value, "
+                 "where it was set (FILE:LINE), the #include lines that led there, the "
+                 "#ifdef/#ifndef that decided it and what it replaced; with json, each key's "
+                 "\"set\", \"via\", \"branches\" and \"overrides\"");
+    bool effective = false;
+    app.add_flag("--effective", effective,
+                 "Instead of the report, list every key of the eight ship sections as the "
+                 "server loads it from each FILE or arena: Section:Key=value  FILE:LINE, and "
+                 "(overrides FILE:LINE) where it replaced earlier lines (text or json)");
     std::string dialectName = "auto";
     const std::map<std::string, korvane::Dialect> dialects{{"auto", korvane::Dialect::Auto},
                                                            {"profile", korvane::Dialect::Profile},
@@ -272,33 +150,36 @@ int main(int rawArgc, char** rawArgv) {
     if (dialect == korvane::Dialect::Profile && (zone || arena))
         return usageError(std::string(zone ? "--zone" : "--arena") +
                           " is for the include dialect: it cannot go with --dialect=profile");
-    const bool colour = format == Format::Text && useColour(colourMode);
+    if ((explain || effective) && format != Format::Text && format != Format::Json)
+        return usageError(std::string(explain ? "--explain" : "--effective") +
+                          " gives text or json: it cannot go with --format=" + formatName);
+    if (explain && effective)
+        return usageError("--explain is for a report: it cannot go with --effective");
     std::vector<bool> zones;
     for (const std::string& path : files)
         zones.push_back(path != "-" && korvane::isZoneFolder(path));
     const bool anyZone = std::find(zones.begin(), zones.end(), true) != zones.end();
     if (anyZone && (zone || arena))
         return usageError("--zone and --arena are for a FILE; a zone folder names its own");
-    Run run(format, colour, files.size() > 1 || anyZone, dialect);
+    korvane::cli::RunOptions options;
+    options.format = format;
+    options.colour = format == Format::Text && useColour(colourMode);
+    options.headed = files.size() > 1 || anyZone;
+    options.explain = explain;
+    options.effective = effective;
+    options.dialect = dialect;
+    options.zone = zone;
+    options.arena = arena;
+    korvane::cli::CheckerRun run(std::move(options));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string& path = files[i];
-        if (zones[i]) {
-            run.checkZone(path);
-            continue;
-        }
-        const bool fromStdin = path == "-";
-        run.check({fromStdin ? kStdinName : path, dialect, zone, arena, fromStdin});
+        if (zones[i])
+            run.zone(files[i]);
+        else
+            run.file(files[i], files[i] == "-");
     }
-    if (strict && run.warnings() > 0) {
-        std::cerr << "korvane-check: " << run.warnings()
-                  << (run.warnings() == 1 ? " warning" : " warnings")
-                  << " from the reader, and --strict makes warnings fail the run\n";
-        run.findings();
-    }
-
-    const Output& out = run.out();
-    if (out.error() != 0) {
-        std::cerr << "korvane-check: cannot write the report: " << std::strerror(out.error())
+    run.finish(strict);
+    if (run.writeError() != 0) {
+        std::cerr << "korvane-check: cannot write the report: " << std::strerror(run.writeError())
                   << '\n';
         return kExitTrouble;
     }

@@ -116,8 +116,7 @@ void writeJson(std::ostream& out, const CheckResult& report, bool explain) {
     object["lines"] = std::move(lines);
     object["findings"] = std::move(findings);
     object["warnings"] = std::move(warnings);
-    // A path need not be UTF-8; JSON text must be, so stray bytes become U+FFFD.
-    out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    out << jsonText(object) << '\n';
 }
 
 // FILE:LINE, or the checked file alone: the form compilers use, which
@@ -142,28 +141,25 @@ void writeGcc(std::ostream& out, const CheckResult& report) {
 }
 
 // GitHub's workflow command escaping: data escapes %, CR and LF; property
-// values also escape ':' and ','.
+// values also escape ':' and ','. Every other control character is written
+// as its bytes' %XX too, which GitHub shows as they are: a raw one could
+// drive the terminal of whoever reads the log.
 std::string githubEscape(std::string_view s, bool property) {
     std::string escaped;
-    for (char c : s) {
-        switch (c) {
-        case '%':
-            escaped += "%25";
-            break;
-        case '\r':
-            escaped += "%0D";
-            break;
-        case '\n':
-            escaped += "%0A";
-            break;
-        case ':':
-            escaped += property ? "%3A" : ":";
-            break;
-        case ',':
-            escaped += property ? "%2C" : ",";
-            break;
-        default:
+    for (std::size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        std::size_t control = controlAt(s, i);
+        if (c == '%' || (property && (c == ':' || c == ',')))
+            control = 1;
+        if (control == 0) {
             escaped += c;
+            ++i;
+            continue;
+        }
+        for (; control > 0; --control, ++i) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(s[i]));
+            escaped += hex;
         }
     }
     return escaped;
@@ -184,6 +180,24 @@ void writeGithub(std::ostream& out, const CheckResult& report) {
 
 } // namespace
 
+std::string jsonText(const Json& value) {
+    // A path need not be UTF-8; JSON text must be, so stray bytes become U+FFFD.
+    std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    // In valid UTF-8, C2 followed by 80 to 9F is always U+0080 to U+009F.
+    for (std::size_t at = text.find('\xC2'); at != std::string::npos; at = text.find('\xC2', at)) {
+        const auto next = at + 1 < text.size() ? static_cast<unsigned char>(text[at + 1]) : 0;
+        if (next < 0x80 || next > 0x9F) {
+            ++at;
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", next);
+        text.replace(at, 2, escaped);
+        at += 6;
+    }
+    return text;
+}
+
 void writeWarnings(std::ostream& out, const CheckResult& report, Format format) {
     for (const Warning& w : report.warnings) {
         if (format == Format::Json)
@@ -201,7 +215,7 @@ void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format form
                              {"arenas", summary.arenas},
                              {"arenas_with_errors", summary.arenasWithErrors},
                              {"errors", summary.errors}};
-        out << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        out << jsonText(object) << '\n';
         return;
     }
     out << (format == Format::Text ? "\n" : "") << "Arenas checked: " << summary.arenas
@@ -223,6 +237,8 @@ void writeReport(std::ostream& out, const CheckResult& report, Format format, bo
         break;
     case Format::Github:
         writeGithub(out, report);
+        break;
+    case Format::Sarif: // one log for the whole run: SarifLog
         break;
     }
 }

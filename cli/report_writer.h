@@ -3,6 +3,7 @@
 #include "check_result.h"
 #include "file_names.h"
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,12 +17,8 @@ enum class Format {
     Json,   // one object per file: the report's lines and the findings
     Gcc,    // FILE:LINE: error: TEXT, one line per finding
     Github, // a workflow error annotation per finding
+    Sarif,  // one SARIF 2.1.0 log for the whole run (sarif_writer.h)
 };
-
-// Whether the format lists findings with their lines.
-inline bool locatesFindings(Format f) {
-    return f != Format::Text;
-}
 
 // The closing numbers of a zone checked in one run.
 struct ZoneSummary {
@@ -43,5 +40,10 @@ void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format form
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.
 void writeWarnings(std::ostream& out, const CheckResult& report, Format format);
+
+// JSON text as every JSON output writes it: stray bytes of a name that is
+// not UTF-8 become U+FFFD, and C1 controls (U+0080 to U+009F, which some
+// terminals act on) are escaped as \u0080 to \u009f.
+std::string jsonText(const nlohmann::ordered_json& value);
 
 } // namespace korvane::cli

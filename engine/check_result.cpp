@@ -117,19 +117,6 @@ std::size_t warningsGiven(std::span<const Warning> listed) {
     return listed.size() - 1 + more;
 }
 
-SettingsRequest settingsRequest(const CheckRequest& request) {
-    SettingsRequest asked{request.path};
-    // An empty path names no file: nothing is read, and there are no settings.
-    if (request.path.empty() && !request.standardInput)
-        asked.input = Bytes();
-    asked.dialect = request.dialect;
-    asked.zone = request.zone;
-    asked.arena = request.arena;
-    asked.standardInput = request.standardInput;
-    asked.cache = request.cache;
-    return asked;
-}
-
 CheckResult run(const CheckRequest& request, ReportPane* shown) {
     CheckResult result;
     result.name = request.path;
@@ -179,6 +166,20 @@ CheckResult run(const CheckRequest& request, ReportPane* shown) {
 
 } // namespace
 
+SettingsRequest settingsRequest(const CheckRequest& request) {
+    SettingsRequest asked{request.path};
+    // An empty path names no file: nothing is read, and there are no settings.
+    if (request.path.empty() && !request.standardInput)
+        asked.input = Bytes();
+    asked.dialect = request.dialect;
+    asked.zone = request.zone;
+    asked.arena = request.arena;
+    asked.standardInput = request.standardInput;
+    asked.cache = request.cache;
+    asked.files = request.files;
+    return asked;
+}
+
 std::vector<ReportLine> paneNotes(const CheckResult& result) {
     std::vector<ReportLine> notes;
     if (!result.warnings.empty())
@@ -202,6 +203,26 @@ CheckResult check(const CheckRequest& request) {
 
 CheckResult check(const CheckRequest& request, ReportPane& pane) {
     return run(request, &pane);
+}
+
+EffectiveResult effectiveSettings(const CheckRequest& request) {
+    EffectiveResult result;
+    result.name = request.path;
+    SettingsRequest asked = settingsRequest(request);
+    asked.everySetting = true;
+    asked.cache = nullptr; // the include cache keeps a check run's keys alone
+    const LoadedSettings loaded = loadSettings(std::move(asked));
+    result.status = loaded.status;
+    result.error = loaded.error;
+    if (loaded.status != FileStatus::Ok)
+        return result;
+    result.settings = loaded.settings->effective(kShips);
+    const auto warnings = loaded.settings->warnings();
+    result.warnings.assign(warnings.begin(), warnings.end());
+    result.warningCount = warningsGiven(warnings);
+    result.changedError = loaded.settings->failure();
+    result.mayBeWrong = result.changedError != 0;
+    return result;
 }
 
 } // namespace korvane

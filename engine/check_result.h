@@ -92,8 +92,12 @@ struct EffectiveResult {
     std::optional<std::string> arena;
     FileStatus status = FileStatus::Ok;
     int error = 0;
+    // As CheckResult's: the file changed under the load.
+    bool mayBeWrong = false;
+    int changedError = 0;
     std::vector<EffectiveSetting> settings;
     std::vector<Warning> warnings;
+    std::size_t warningCount = 0;
 };
 EffectiveResult effectiveSettings(const CheckRequest& request);
 
@@ -110,5 +114,12 @@ struct ZoneRun {
 };
 ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
                   const std::function<void(const CheckResult&)>& each);
+// The same walk for the effective settings: each arena's, in name order.
+// `arenas` counts those loaded; findings count nothing here.
+ZoneRun effectiveZone(const std::string& zone, const CheckRequest& base,
+                      const std::function<void(const EffectiveResult&)>& each);
+
+// The loader's request for a check request: the engine's own plumbing.
+SettingsRequest settingsRequest(const CheckRequest& request);
 
 } // namespace korvane

@@ -2,11 +2,14 @@
 
 // What included files set, kept across the loads of one run, so that a file
 // that many arenas of a zone include is read once. The include reader keeps
-// an included file's effect (what it sets, warns about and reads, and the
-// state it leaves) per entry state, and plays it again where the same file
-// is included in the same state with its own includes found as before.
+// an included file's effect (what it sets and where from, what it warns
+// about and reads, and the state it leaves) per entry state, and plays it
+// again where the same file is included in the same state with its own
+// includes found as before: the load then holds what reading it would give,
+// origins included.
 
 #include "include_reader.h"
+#include "include_settings.h"
 #include "settings.h"
 
 #include <cstddef>
@@ -21,28 +24,47 @@
 namespace korvane {
 
 using DefinedNames = std::unordered_set<std::string>;
-struct KeptNames; // include_reader.cpp
+struct KeptNames; // include_text.h
 
 // What reading an included file depends on besides its bytes.
 struct IncludeEntry {
     int depth = 0;       // of the included file
     std::string section; // the current section, lowered
     bool inSection = false;
-    DefinedNames defines; // the names defined
+    DefinedNames defines;        // the names defined
+    std::size_t branchLevels = 0; // #ifdef levels open, up to those an origin lists
     bool operator==(const IncludeEntry&) const = default;
 };
 
 // What reading the file did, the files it included within it counted in.
+// Files count from the file itself (0); branch nodes from its first, with
+// kEntry for the branches open where it was included.
 struct IncludeEffect {
-    // A setting's last assignment; `file` counts from the file itself (0).
+    static constexpr std::uint32_t kEntry = UINT32_MAX - 1;
+    struct File {
+        std::string name;
+        include::FileLine from; // the #include line (none for the file itself)
+    };
+    struct Node {
+        include::BranchNode node;
+        bool decidedOutside = false; // by a #define/#undef before the file
+    };
     struct Assigned {
         std::size_t index;
         std::int32_t value;
-        std::uint32_t file;
-        std::size_t line;
+        std::string text;
+        include::FileLine at;
+        std::uint32_t node;
     };
-    std::vector<std::string> files; // read, in order: the file itself first
-    std::vector<Assigned> assigned;
+    // A #define or #undef (at none: a name undefined that had no line).
+    struct Decision {
+        std::string name; // lowered
+        include::FileLine at;
+    };
+    std::vector<File> files; // read, in order: the file itself first
+    std::vector<Node> nodes;
+    std::vector<Assigned> assigned; // in the order they were made
+    std::vector<Decision> decisions;
     std::vector<Warning> warnings; // at most the limit of warnings listed
     std::size_t warningsPast = 0;  // the warnings after those
     // Each #include NAME within, and what it came to (the file found, or
@@ -63,7 +85,8 @@ public:
     static constexpr std::size_t kStatesPerFile = 8;
     // A load with more names defined than this reads its includes as usual.
     static constexpr std::size_t kMaxDefines = 64;
-    // A file that leads to more #include lines than this is not kept.
+    // A file that leads to more #include lines, or assignments, than this
+    // is not kept.
     static constexpr std::size_t kMaxLookups = 10'000;
 
     struct Kept {

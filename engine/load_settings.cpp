@@ -98,7 +98,7 @@ LoadedSettings loadSettings(SettingsRequest request) {
         const SettingNames wanted{kShips, ruleKeys()};
         ArenaLoad load = loadArena(
             request.path, request.input ? std::optional(request.input->view()) : std::nullopt,
-            place, &wanted, {}, request.cache, request.files);
+            place, request.everySetting ? nullptr : &wanted, {}, request.cache, request.files);
         return {std::move(load.settings), load.status, load.error};
     }
     const FileSource& files = request.files ? *request.files : diskFiles();

@@ -33,6 +33,9 @@ struct SettingsRequest {
     // Where every file is read from, the checked one and those it includes:
     // the disk when null.
     const FileSource* files = nullptr;
+    // Keep every setting, not just those a check run reads (for the
+    // effective settings).
+    bool everySetting = false;
 };
 
 struct LoadedSettings {

@@ -1,0 +1,144 @@
+#include "checker_run.h"
+
+#include "console.h"
+#include "effective_writer.h"
+#include "file_names.h"
+
+#include <cstring>
+#include <iostream>
+#include <sstream>
+
+namespace korvane::cli {
+namespace {
+
+constexpr const char* kStdinName = "<stdin>";
+
+std::string withSlash(const std::string& folder) {
+    return folder.ends_with('/') ? folder : folder + '/';
+}
+
+} // namespace
+
+void CheckerRun::file(const std::string& path, bool standardInput) {
+    CheckRequest request{standardInput ? kStdinName : path};
+    request.dialect = options_.dialect;
+    request.zone = options_.zone;
+    request.arena = options_.arena;
+    request.standardInput = standardInput;
+    if (options_.effective)
+        effective(effectiveSettings(request), {});
+    else
+        report(check(request), {});
+}
+
+void CheckerRun::zone(const std::string& zone) {
+    CheckRequest base{zone};
+    base.dialect = options_.dialect;
+    // An arena without a file of its own is named beside the one it reads.
+    const auto arenaHeading = [&](const std::string& path, const std::optional<std::string>& arena) {
+        return !arena || path == withSlash(zone) + "arenas/" + *arena + "/arena.conf"
+                   ? std::string()
+                   : " (arena " + quotedName(*arena) + ")";
+    };
+    ZoneRun run;
+    if (options_.effective) {
+        run = effectiveZone(zone, base, [&](const EffectiveResult& result) {
+            effective(result, arenaHeading(result.name, result.arena));
+        });
+    } else {
+        run = checkZone(zone, base, [&](const CheckResult& result) {
+            report(result, arenaHeading(result.name, result.arena));
+        });
+    }
+    if (run.listError != 0)
+        trouble(zone + "/arenas", std::strerror(run.listError));
+    if (run.empty) {
+        trouble(zone, "a zone folder without arenas (no arena.conf found)");
+        return;
+    }
+    if (options_.effective || options_.format == Format::Sarif)
+        return;
+    std::ostringstream text;
+    writeZoneSummary(text, {zone, run.arenas, run.arenasWithErrors, run.errors}, options_.format);
+    write(text.str());
+}
+
+void CheckerRun::report(const CheckResult& result, const std::string& more) {
+    if (result.status != FileStatus::Ok) {
+        trouble(result.name, failureReason(result.status, result.error));
+        return;
+    }
+    std::ostringstream text;
+    text << heading(result.name, more);
+    if (options_.format == Format::Sarif)
+        sarif_.add(result);
+    else
+        writeReport(text, result, options_.format, options_.colour, options_.explain);
+    if (options_.format == Format::Github)
+        writeWarnings(text, result, options_.format);
+    else
+        writeWarnings(std::cerr, result, options_.format);
+    write(text.str());
+    // The report is given, but the file changed under the run.
+    if (result.mayBeWrong)
+        trouble(result.name, failureReason(FileStatus::Unreadable, result.changedError) +
+                                 ": this report may be wrong");
+    warnings_ += result.warningCount;
+    if (result.errors > 0)
+        findings();
+}
+
+void CheckerRun::effective(const EffectiveResult& result, const std::string& more) {
+    if (result.status != FileStatus::Ok) {
+        trouble(result.name, failureReason(result.status, result.error));
+        return;
+    }
+    std::ostringstream text;
+    text << heading(result.name, more);
+    writeEffective(text, result, options_.format);
+    for (const Warning& w : result.warnings)
+        std::cerr << warningLine(w, result.name) << '\n';
+    write(text.str());
+    if (result.mayBeWrong)
+        trouble(result.name, failureReason(FileStatus::Unreadable, result.changedError) +
+                                 ": these settings may be wrong");
+    warnings_ += result.warningCount;
+}
+
+std::string CheckerRun::heading(const std::string& name, const std::string& more) {
+    std::string text;
+    if (options_.format == Format::Text && options_.headed)
+        text = (first_ ? "" : "\n") + ("==> " + quotedName(name) + more + " <==\n");
+    first_ = false;
+    return text;
+}
+
+void CheckerRun::finish(bool strict) {
+    if (options_.format == Format::Sarif)
+        write(sarif_.document());
+    if (strict && warnings_ > 0) {
+        std::cerr << "korvane-check: " << warnings_ << (warnings_ == 1 ? " warning" : " warnings")
+                  << " from the reader, and --strict makes warnings fail the run\n";
+        findings();
+    }
+}
+
+void CheckerRun::trouble(const std::string& name, const std::string& reason) {
+    std::cerr << "korvane-check: " << quotedName(name) << ": " << reason << '\n';
+    status_ = kExitTrouble;
+}
+
+void CheckerRun::findings() {
+    if (status_ == kExitOk)
+        status_ = kExitFindings;
+}
+
+void CheckerRun::write(const std::string& text) {
+    // JSON's bytes are the same everywhere; text takes the platform's line
+    // ends. After the first failed write nothing more is written.
+    const bool json = options_.format == Format::Json || options_.format == Format::Sarif;
+    if (writeError_ == 0 && !text.empty())
+        writeError_ = writeStandardOutput(json ? text : withLineEnds(text));
+}
+
+} // namespace korvane::cli

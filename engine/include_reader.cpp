@@ -338,7 +338,8 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     const std::vector<std::string> arenaFiles = searchPaths(place, "arena.conf");
     if (const auto own = std::find(arenaFiles.begin(), arenaFiles.end(), path);
         !input && own != arenaFiles.end())
-        loader.searched(std::span(arenaFiles.begin(), own));
+        // A pointer and a count: the page's Emscripten has no span from iterators.
+        loader.searched(std::span(arenaFiles.data(), std::size_t(own - arenaFiles.begin())));
     if (input) {
         loader.readTop(*input, path);
     } else {

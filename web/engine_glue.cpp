@@ -7,7 +7,6 @@
 #include "explanation.h"
 #include "file_names.h"
 #include "file_source.h"
-#include "include_cache.h"
 
 #include <cstring>
 #include <emscripten.h>
@@ -48,9 +47,9 @@ std::string withSlash(const std::string& folder) {
     return folder.ends_with('/') ? folder : folder + '/';
 }
 
-// The report's lines, each finding's explanation beside the line that
-// states it (findings come in report order, each one a red line), and the
-// reader's warnings as korvane-check writes them to standard error.
+// The report's lines, each finding's explanation beside its line (the
+// findings come in the order of the report's red lines), and the reader's
+// warnings as korvane-check writes them to standard error.
 Json resultJson(const korvane::CheckResult& result) {
     Json object = {{"file", result.name}};
     if (result.status != korvane::FileStatus::Ok) {
@@ -59,23 +58,23 @@ Json resultJson(const korvane::CheckResult& result) {
         return object;
     }
     Json lines = Json::array();
-    std::size_t next = 0;
-    for (const korvane::ResultFinding& finding : result.findings) {
-        for (; next < result.lines.size(); ++next) {
-            const korvane::ReportLine& line = result.lines[next];
-            if (line.colour == korvane::kRed && line.text == finding.text)
-                break;
-        }
-        if (next == result.lines.size())
-            break;
-        Json explained = {{"line", next}, {"text", korvane::explainFinding(finding, result.name)}};
-        object["explanations"].push_back(std::move(explained));
-        ++next;
-    }
-    for (const korvane::ReportLine& line : result.lines)
+    Json explanations = Json::array();
+    auto finding = result.findings.begin();
+    for (const korvane::ReportLine& line : result.lines) {
+        if (line.colour == korvane::kRed && finding != result.findings.end())
+            explanations.push_back({{"line", lines.size()},
+                                    {"text", korvane::explainFinding(*finding++, result.name)}});
         lines.push_back({{"text", line.text}, {"colour", line.colour}});
+    }
+    object["explanations"] = std::move(explanations);
     object["errors"] = result.errors;
     object["lines"] = std::move(lines);
+    // Read while it changed: the report is given, but may be wrong.
+    if (result.mayBeWrong)
+        object["trouble"] = "korvane-check: " + korvane::quotedName(result.name) + ": " +
+                            korvane::failureReason(korvane::FileStatus::Unreadable,
+                                                   result.changedError) +
+                            ": this report may be wrong";
     Json warnings = Json::array();
     for (const korvane::Warning& w : result.warnings)
         warnings.push_back(korvane::warningLine(w, result.name));
@@ -119,30 +118,28 @@ EMSCRIPTEN_KEEPALIVE const char* kw_check(const char* path) {
     return give(object);
 }
 
-// Checks every arena of the held zone folder `zone`, each arena's result
-// going to kw_arena_done with its heading; the answer closes the run.
+// Checks every arena of the held zone folder `zone` as korvane-check does,
+// each arena's result going to kw_arena_done with its heading; the answer
+// closes the run.
 EMSCRIPTEN_KEEPALIVE const char* kw_check_zone(const char* zone) {
-    korvane::IncludeCache cache;
-    korvane::CheckRequest base;
-    base.files = &heldFiles();
-    base.cache = &cache;
     const std::string folder = zone;
+    korvane::CheckRequest base{folder};
+    base.files = &heldFiles();
     const korvane::ZoneRun run =
         korvane::checkZone(folder, base, [&](const korvane::CheckResult& result) {
             Json object = resultJson(result);
             // An arena without a file of its own is named beside the one it reads.
             const bool own =
-                result.arena &&
+                !result.arena ||
                 result.name == withSlash(folder) + "arenas/" + *result.arena + "/arena.conf";
-            std::string heading = "==> " + korvane::quotedName(result.name);
-            if (!own && result.arena)
-                heading += " (arena " + korvane::quotedName(*result.arena) + ")";
-            object["heading"] = heading + " <==";
+            object["heading"] = "==> " + korvane::quotedName(result.name) +
+                                (own ? "" : " (arena " + korvane::quotedName(*result.arena) + ")") +
+                                " <==";
             kw_arena_done(give(object));
         });
     Json summary = {{"zone", folder}};
     if (run.listError != 0)
-        summary["listTrouble"] = "korvane-check: " + korvane::quotedName(withSlash(folder) + "arenas") +
+        summary["listTrouble"] = "korvane-check: " + korvane::quotedName(folder + "/arenas") +
                                  ": " + std::strerror(run.listError);
     if (run.empty) {
         summary["trouble"] = "korvane-check: " + korvane::quotedName(folder) +

@@ -80,18 +80,17 @@
   let headed = false; // reports are headed ==> FILE <== when more than one
   let reports = 0;
   function showResult(result, lines) {
-    if (result.trouble) {
-      line(warnings, result.trouble, "warning");
-      return;
+    if (result.lines) {
+      if (headed) {
+        if (reports > 0) line(lines, "");
+        line(lines, result.heading);
+      }
+      reports += 1;
+      const explained = new Map(result.explanations.map((e) => [e.line, e.text]));
+      result.lines.forEach((l, i) => line(lines, l.text, kColourClass[l.colour], explained.get(i)));
+      for (const w of result.warnings) line(warnings, w, "warning");
     }
-    if (headed) {
-      if (reports > 0) line(lines, "");
-      line(lines, result.heading);
-    }
-    reports += 1;
-    const explained = new Map((result.explanations || []).map((e) => [e.line, e.text]));
-    result.lines.forEach((l, i) => line(lines, l.text, kColourClass[l.colour], explained.get(i)));
-    for (const w of result.warnings) line(warnings, w, "warning");
+    if (result.trouble) line(warnings, result.trouble, "warning");
   }
   function showZone(summary) {
     if (summary.listTrouble) line(warnings, summary.listTrouble, "warning");

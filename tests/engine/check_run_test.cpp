@@ -223,6 +223,47 @@ TEST_F(CheckRun, AFileThatShrinksUnderARunIsToldNotReported) {
 #endif
 }
 
+// One behaviour wherever a file shrinks under the check: the report is
+// given, and the result says it may be wrong, as the window's notes do.
+TEST_F(CheckRun, AFileThatShrinksUnderTheCheckGivesItsReportThatMayBeWrong) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows reads files, never maps them";
+#else
+    guardMappedFiles();
+    // The disk, but each file is emptied as soon as it is mapped.
+    class ShrinkingFiles final : public FileSource {
+    public:
+        FileRead read(const std::string& path, std::uint64_t limit) const override {
+            FileRead read = diskFiles().read(path, limit);
+            EXPECT_TRUE(read.bytes.mapped());
+            EXPECT_EQ(::truncate(path.c_str(), 0), 0);
+            return read;
+        }
+        FileRead probe(const std::string& path) const override { return diskFiles().probe(path); }
+        FolderListing list(const std::string& folder) const override {
+            return diskFiles().list(folder);
+        }
+        bool isFolder(const std::string& path) const override {
+            return diskFiles().isFolder(path);
+        }
+    } shrinking;
+    std::string text;
+    for (const auto& name : kShipNames)
+        text += cleanShip(name);
+    CheckRequest request{dir.write("ship.cfg", text + std::string(1 << 20, ';'))};
+    request.files = &shrinking;
+    const CheckResult result = check(request);
+    EXPECT_EQ(result.status, FileStatus::Ok);
+    EXPECT_TRUE(result.mayBeWrong);
+    EXPECT_EQ(result.changedError, kChangedWhileRead);
+    // What was lost reads as NULs: no settings at all.
+    EXPECT_EQ(result.lines, noSettingsReport());
+    EXPECT_EQ(paneNotes(result).back().text,
+              request.path + ": warning: the file shrank or failed while it was read: this "
+                             "report may be wrong");
+#endif
+}
+
 TEST_F(CheckRun, FilesTruncatedAndRewrittenDuringRunsNeverEndThemNorGoUntold) {
 #ifdef _WIN32
     GTEST_SKIP() << "Windows reads files, never maps them (and this build has no std::thread)";

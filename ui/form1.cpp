@@ -82,9 +82,9 @@ Form1::Form1(QWidget* parent)
     connect(watcher, &QFileSystemWatcher::directoryChanged, recheck, qOverload<>(&QTimer::start));
 
     Text1->explanationOf = [this](int line) {
-        return checked && line >= 0
-                   ? QString::fromUtf8(korvane::window::explanationOfLine(*checked, std::size_t(line)))
-                   : QString();
+        return checked && line >= 0 ? QString::fromUtf8(korvane::window::explanationOfLine(
+                                          *checked, std::size_t(line)))
+                                    : QString();
     };
 
     const QSize client = korvane::twips::toPixels(korvane::window::kMainClient, *this).size();

@@ -11,11 +11,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
-#include <QToolTip>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 #include <algorithm>
 #include <vector>
 

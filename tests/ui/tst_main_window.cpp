@@ -9,14 +9,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QMap>
 #include <QMenu>
-#include <QContextMenuEvent>
-#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -242,7 +242,8 @@ private slots:
                                              "instead of 0.]"));
         QVERIFY(finding > 0);
         QCOMPARE(tooltipOn(finding), kSuperTimeExplained);
-        QCOMPARE(tooltipOn(finding - 1), QString()); // the line before: another finding or the header
+        // The ship's header, the line before.
+        QCOMPARE(tooltipOn(finding - 1), QString());
         QCOMPARE(tooltipOn(0), QString());
         QCOMPARE(tooltipOn(int(text.size()) - 1), QString()); // the verdict
     }

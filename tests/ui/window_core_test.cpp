@@ -8,11 +8,10 @@
 #include "watch_plan.h"
 #include "window_text.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace korvane::window {
@@ -109,13 +108,18 @@ TEST(WindowCore, ExplanationOfEachLine) {
     };
     CheckResult result;
     result.name = "ships.cfg";
-    const ResultFinding speed{2, "Warbird", "InitialSpeed is greater than MaximumSpeed.",
+    const ResultFinding speed{2,
+                              "Warbird",
+                              "InitialSpeed is greater than MaximumSpeed.",
                               {key("InitialSpeed", 3000, 4), key("MaximumSpeed", 2000, 5)}};
     const ResultFinding super{15, "Warbird", "SuperTime is equal to 0.", {key("SuperTime", 0, 9)}};
     result.findings = {speed, super};
-    result.lines = {{"Checking settings...", kBlack}, {"Checking Warbird...", kBlue},
-                    {speed.text, kRed},               {super.text, kRed},
-                    {"Number of errors: 2.", kBlue},  {"", kBlack},
+    result.lines = {{"Checking settings...", kBlack},
+                    {"Checking Warbird...", kBlue},
+                    {speed.text, kRed},
+                    {super.text, kRed},
+                    {"Number of errors: 2.", kBlue},
+                    {"", kBlack},
                     {"Total errors: 2.", kBlack}};
     const auto explained = [](const ResultFinding& f) {
         std::string text = explainFinding(f, "ships.cfg");
@@ -124,7 +128,8 @@ TEST(WindowCore, ExplanationOfEachLine) {
         return text;
     };
     const std::string none;
-    const std::string expected[] = {none, none, explained(speed), explained(super), none, none, none};
+    const std::string expected[] = {none, none, explained(speed), explained(super), none,
+                                    none, none};
     ASSERT_FALSE(explained(speed).empty());
     ASSERT_NE(explained(speed), explained(super));
     for (std::size_t line = 0; line < std::size(expected); ++line)
@@ -153,14 +158,25 @@ TEST(WindowCore, WatchSeesWhatCouldChangeTheResult) {
         bool checksAgain;
     } rows[] = {
         {"nothing", [](const fs::path&) {}, false},
-        {"a download beside the arena", [&](const fs::path& z) { write(z / "arenas/duel/x.zip", "z"); }, false},
-        {"a file elsewhere in conf/", [&](const fs::path& z) { write(z / "conf/other.conf", "z"); }, false},
-        {"the checked file", [&](const fs::path& z) { write(z / "arenas/duel/arena.conf", "#include ships.conf\n;\n"); }, true},
-        {"the included file", [&](const fs::path& z) { write(z / "conf/ships.conf", "[Warbird]\nX=2\n"); }, true},
-        {"the included file removed", [](const fs::path& z) { fs::remove(z / "conf/ships.conf"); }, true},
-        {"a file that now shadows it", [&](const fs::path& z) { write(z / "arenas/duel/ships.conf", ""); }, true},
-        {"the missing include created", [&](const fs::path& z) { write(z / "conf/maps/x.conf", ""); }, true},
-        {"the missing include's folder made", [](const fs::path& z) { fs::create_directories(z / "conf/maps"); }, true},
+        {"a download beside the arena",
+         [&](const fs::path& z) { write(z / "arenas/duel/x.zip", "z"); }, false},
+        {"a file elsewhere in conf/", [&](const fs::path& z) { write(z / "conf/other.conf", "z"); },
+         false},
+        {"the checked file",
+         [&](const fs::path& z) {
+             write(z / "arenas/duel/arena.conf", "#include ships.conf\n;\n");
+         },
+         true},
+        {"the included file",
+         [&](const fs::path& z) { write(z / "conf/ships.conf", "[Warbird]\nX=2\n"); }, true},
+        {"the included file removed", [](const fs::path& z) { fs::remove(z / "conf/ships.conf"); },
+         true},
+        {"a file that now shadows it",
+         [&](const fs::path& z) { write(z / "arenas/duel/ships.conf", ""); }, true},
+        {"the missing include created",
+         [&](const fs::path& z) { write(z / "conf/maps/x.conf", ""); }, true},
+        {"the missing include's folder made",
+         [](const fs::path& z) { fs::create_directories(z / "conf/maps"); }, true},
     };
     for (const Row& row : rows) {
         const test::TempDir dir;
@@ -168,17 +184,21 @@ TEST(WindowCore, WatchSeesWhatCouldChangeTheResult) {
         write(zone / "arenas/duel/arena.conf", "#include ships.conf\n");
         write(zone / "conf/ships.conf", "[Warbird]\nX=1\n");
         CheckResult result;
-        result.filesRead = {(zone / "arenas/duel/arena.conf").string(), (zone / "conf/ships.conf").string()};
-        result.watch = {result.filesRead[0], (zone / "arenas/duel/ships.conf").string(),
-                        result.filesRead[1], (zone / "arenas/duel/maps/x.conf").string(),
-                        (zone / "conf/maps/x.conf").string(), (zone / "maps/x.conf").string(),
+        result.filesRead = {(zone / "arenas/duel/arena.conf").string(),
+                            (zone / "conf/ships.conf").string()};
+        result.watch = {result.filesRead[0],
+                        (zone / "arenas/duel/ships.conf").string(),
+                        result.filesRead[1],
+                        (zone / "arenas/duel/maps/x.conf").string(),
+                        (zone / "conf/maps/x.conf").string(),
+                        (zone / "maps/x.conf").string(),
                         (zone / "arenas/(default)/maps/x.conf").string()};
         const WatchPlan plan(result.filesRead[0], result);
         EXPECT_EQ(plan.files().size(), 7u) << row.what;
         // Each file's own folder, or the nearest that is there.
-        const std::vector<std::string> folders = {
-            (zone / "arenas/duel").string(), (zone / "conf").string(), zone.string(),
-            (zone / "arenas").string()};
+        const std::vector<std::string> folders = {(zone / "arenas/duel").string(),
+                                                  (zone / "conf").string(), zone.string(),
+                                                  (zone / "arenas").string()};
         EXPECT_EQ(plan.folders(), folders) << row.what;
         row.change(zone);
         EXPECT_EQ(plan.changed(), row.checksAgain) << row.what;

@@ -132,7 +132,8 @@ end_with() {
     # A window just shown may not take keys yet under Wine: the key again
     # every 2 s.
     tries=0
-    while [ -n "$(ps -o stat= -p "$3" 2>/dev/null | grep -v Z)" ]; do
+    # Until it is gone or a zombie (state Z in /proc, as wait has not reaped it).
+    while [ -e "/proc/$3/stat" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$3/stat" 2>/dev/null; do
         [ $((tries % 20)) -ne 0 ] || xdo windowfocus --sync "$1" key "$2" 2>/dev/null || true
         tries=$((tries + 1))
         [ "$tries" -le 150 ] || fail "korvane.exe still runs 15 seconds after $2"
@@ -210,17 +211,22 @@ cp "$fixtures/clean-ships.cfg" "$missing"
 expect_report "$reports/clean-ships.txt" "" "the missing file once there"
 
 # A change that keeps the size and the time is not seen; the next change
-# is (the watch is alive); F5 checks again whatever changed.
-touch -r "$missing" "$scratch/stamp"
-sed '0,/SuperTime=1/s//SuperTime=0/' "$fixtures/clean-ships.cfg" >"$missing"
-touch -r "$scratch/stamp" "$missing"
+# is (the watch is alive); F5 checks again whatever changed. The new text
+# is given the old time before it is renamed over the file, so that the
+# window never sees it with a time of its own.
+mkdir "$scratch/unwatched"
+keep_size_and_time() {
+    cp "$2" "$scratch/unwatched/next"
+    touch -r "$1" "$scratch/unwatched/next"
+    mv "$scratch/unwatched/next" "$1"
+}
+sed '0,/SuperTime=1/s//SuperTime=0/' "$fixtures/clean-ships.cfg" >"$scratch/unwatched/super-time-0.cfg"
+keep_size_and_time "$missing" "$scratch/unwatched/super-time-0.cfg"
 sleep 2.5
 expect_report "$reports/clean-ships.txt" "" "a change of the same size and time, unseen"
 touch "$missing"
 expect_report "$reports/super-time-0.txt" "" "the next change, seen"
-touch -r "$missing" "$scratch/stamp"
-cp "$fixtures/clean-ships.cfg" "$missing"
-touch -r "$scratch/stamp" "$missing"
+keep_size_and_time "$missing" "$fixtures/clean-ships.cfg"
 sleep 2.5
 expect_report "$reports/super-time-0.txt" "" "a change back of the same size and time, unseen"
 xdo windowfocus --sync "$window" key F5
@@ -282,4 +288,4 @@ pid=
 wineserver -w
 written=$(grep -il -e korvane -e 'Schiffe' -e 'missing\.cfg' -e 'arena\.conf' "$WINEPREFIX"/*.reg || true)
 [ -z "$written" ] || fail "korvane.exe wrote to the registry: $written"
-echo "window: korvane.exe checked its FILE and again on change, took the dialog, the About box and Ctrl+Q, and wrote nothing"
+echo "window: korvane.exe refused a second FILE, named its files, showed readable colours on a dark window, checked again on the changes that matter only, took the dialog, the About box and Ctrl+Q, and wrote nothing"

@@ -26,8 +26,9 @@ Hsl toHsl(ReportColour colour) {
     if (span == 0)
         return {0, 0, lightness};
     const double saturation = span / (1 - std::abs(2 * lightness - 1));
-    double hue = high == r ? std::fmod((g - b) / span + 6, 6) : high == g ? (b - r) / span + 2
-                                                                          : (r - g) / span + 4;
+    double hue = high == r   ? std::fmod((g - b) / span + 6, 6)
+                 : high == g ? (b - r) / span + 2
+                             : (r - g) / span + 4;
     return {hue, saturation, lightness};
 }
 
@@ -39,12 +40,24 @@ ReportColour fromHsl(const Hsl& hsl) {
     const double m = hsl.lightness - chroma / 2;
     double r = 0, g = 0, b = 0;
     switch (int(hsl.hue) % 6) {
-    case 0: r = chroma, g = x; break;
-    case 1: r = x, g = chroma; break;
-    case 2: g = chroma, b = x; break;
-    case 3: g = x, b = chroma; break;
-    case 4: r = x, b = chroma; break;
-    default: r = chroma, b = x; break;
+    case 0:
+        r = chroma, g = x;
+        break;
+    case 1:
+        r = x, g = chroma;
+        break;
+    case 2:
+        g = chroma, b = x;
+        break;
+    case 3:
+        g = x, b = chroma;
+        break;
+    case 4:
+        r = x, b = chroma;
+        break;
+    default:
+        r = chroma, b = x;
+        break;
     }
     const auto byte = [m](double v) {
         return ReportColour(std::clamp(std::lround((v + m) * 255), 0L, 255L));

@@ -51,8 +51,7 @@ WatchedState::Path stateOf(const std::string& file) {
 } // namespace
 
 WatchPlan::WatchPlan(const std::string& checkedPath, const CheckResult& result) {
-    const std::vector<std::string>& paths =
-        !result.watch.empty() ? result.watch : result.filesRead;
+    const std::vector<std::string>& paths = !result.watch.empty() ? result.watch : result.filesRead;
     std::unordered_set<std::string> seen;
     const auto add = [&](const std::string& path) {
         if (files_.size() == kMostWatched)
@@ -71,7 +70,8 @@ WatchedState WatchPlan::now() const {
     std::unordered_set<std::string> folders;
     for (const std::string& file : files_) {
         state.paths.push_back(stateOf(file));
-        if (std::string folder = tellingFolder(file); !folder.empty() && folders.insert(folder).second)
+        if (std::string folder = tellingFolder(file);
+            !folder.empty() && folders.insert(folder).second)
             state.folders.push_back(std::move(folder));
     }
     return state;

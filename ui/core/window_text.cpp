@@ -58,10 +58,11 @@ std::string explanationOfLine(const CheckResult& result, std::size_t line) {
         result.lines[line].colour != kRed)
         return {};
     // The report's red lines are its findings, in order.
-    const auto finding = std::size_t(std::count_if(
-        result.lines.begin(), result.lines.begin() + std::ptrdiff_t(line),
-        [](const ReportLine& l) { return l.colour == kRed; }));
-    if (finding >= result.findings.size() || result.findings[finding].text != result.lines[line].text)
+    const auto finding =
+        std::size_t(std::count_if(result.lines.begin(), result.lines.begin() + std::ptrdiff_t(line),
+                                  [](const ReportLine& l) { return l.colour == kRed; }));
+    if (finding >= result.findings.size() ||
+        result.findings[finding].text != result.lines[line].text)
         return {};
     std::string text = explainFinding(result.findings[finding], result.name);
     // Lines end with '\n'; a tooltip or a message box needs no last one.

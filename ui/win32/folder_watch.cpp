@@ -32,8 +32,8 @@ void FolderWatch::watch(const std::vector<std::string>& folders, HWND window, UI
                 return;
             group->handles.push_back(group->stop);
         }
-        const HANDLE change = FindFirstChangeNotificationW(
-            korvane::win32::fromUtf8(folder).c_str(), FALSE, kChanges);
+        const HANDLE change =
+            FindFirstChangeNotificationW(korvane::win32::fromUtf8(folder).c_str(), FALSE, kChanges);
         if (change != INVALID_HANDLE_VALUE)
             group->handles.push_back(change);
         if (group->handles.size() == MAXIMUM_WAIT_OBJECTS)
@@ -58,7 +58,8 @@ DWORD WINAPI FolderWatch::wait(void* data) {
     const Group& group = *static_cast<Group*>(data);
     const auto count = static_cast<DWORD>(group.handles.size());
     for (;;) {
-        const DWORD signalled = WaitForMultipleObjects(count, group.handles.data(), FALSE, INFINITE);
+        const DWORD signalled =
+            WaitForMultipleObjects(count, group.handles.data(), FALSE, INFINITE);
         if (signalled <= WAIT_OBJECT_0 || signalled >= WAIT_OBJECT_0 + count)
             return 0; // stopped, or the wait failed
         PostMessageW(group.window, group.message, 0, 0);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 // Tells a window when something changes in any of a few folders (a file
 // made, removed, renamed, written or resized in it, not below it), through

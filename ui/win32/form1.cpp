@@ -23,7 +23,6 @@ constexpr UINT WM_FOLDERCHANGED = WM_APP + 1;
 // .conf files too.
 constexpr wchar_t kFilter[] = L"SS Configuration Files\0*.cfg;*.conf\0All files\0*.*\0";
 
-
 } // namespace
 
 bool Form1::create(HINSTANCE instance) {
@@ -45,9 +44,8 @@ bool Form1::create(HINSTANCE instance) {
 
     hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName,
                             korvane::win32::fromUtf8(korvane::window::kProgramCaption).c_str(),
-                            WS_OVERLAPPEDWINDOW,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                            nullptr, instance, this);
+                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, nullptr, nullptr, instance, this);
     if (!hwnd_)
         return false;
 
@@ -148,8 +146,9 @@ void Form1::Form_Load(HWND hwnd) {
     CommonDialog1.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_DONTADDTORECENT;
 
     Text1.explanationOf = [this](std::size_t line) {
-        return checked_ ? korvane::win32::fromUtf8(korvane::window::explanationOfLine(*checked_, line))
-                        : std::wstring();
+        return checked_
+                   ? korvane::win32::fromUtf8(korvane::window::explanationOfLine(*checked_, line))
+                   : std::wstring();
     };
     DragAcceptFiles(hwnd, TRUE);
 }
@@ -200,8 +199,9 @@ void Form1::checkFile(const std::wstring& path) {
     shownFile_ = path;
     KillTimer(hwnd_, kTimer1);
     const std::string file = win32::toUtf8(path);
-    SetWindowTextW(hwnd_,
-                   win32::fromUtf8(window::caption(file, window::Separators::SlashOrBackslash)).c_str());
+    SetWindowTextW(
+        hwnd_,
+        win32::fromUtf8(window::caption(file, window::Separators::SlashOrBackslash)).c_str());
     checked_.reset();
     // Drawn once, when the report is whole.
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, FALSE, 0);
@@ -226,7 +226,8 @@ void Form1::checkFile(const std::wstring& path) {
         }
     }
     try {
-        plan_ = checked_ ? window::WatchPlan(file, *checked_) : window::WatchPlan(file, CheckResult{});
+        plan_ =
+            checked_ ? window::WatchPlan(file, *checked_) : window::WatchPlan(file, CheckResult{});
         watch_.watch(plan_.folders(), hwnd_, WM_FOLDERCHANGED);
     } catch (...) {
         watch_.stop(); // F5 still checks again

@@ -14,9 +14,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     // korvane.exe [FILE]: more is refused, as the Linux window refuses it;
     // a window program has no console to say so on.
-    if (const auto refused = korvane::window::refusedFiles(count > 1 ? std::size_t(count - 1) : 0)) {
+    if (const auto refused =
+            korvane::window::refusedFiles(count > 1 ? std::size_t(count - 1) : 0)) {
         LocalFree(arguments);
-        MessageBoxW(nullptr, korvane::win32::fromUtf8(korvane::window::usageError(*refused)).c_str(),
+        MessageBoxW(nullptr,
+                    korvane::win32::fromUtf8(korvane::window::usageError(*refused)).c_str(),
                     korvane::win32::fromUtf8(korvane::window::kProgramCaption).c_str(),
                     MB_OK | MB_ICONERROR);
         return korvane::window::kUsageStatus;

@@ -27,11 +27,11 @@ void RichEditPane::create(HWND parent) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     // ES_NOOLEDRAGDROP: files dropped on the pane go to the window, which
     // checks them, instead of into the text.
-    hwnd_ = CreateWindowExW(0, MSFTEDIT_CLASS, L"",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                                ES_AUTOVSCROLL | ES_NOOLEDRAGDROP,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_TEXT1), instance,
-                            nullptr);
+    hwnd_ =
+        CreateWindowExW(0, MSFTEDIT_CLASS, L"",
+                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                            ES_AUTOVSCROLL | ES_NOOLEDRAGDROP,
+                        0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_TEXT1), instance, nullptr);
     // The default limit is 32,767 characters; a report has no limit of its own.
     SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, INT_MAX - 1);
     SetWindowSubclass(hwnd_, PaneProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -151,8 +151,8 @@ std::size_t RichEditPane::lineOf(LONG position) const {
 
 std::size_t RichEditPane::lineAt(POINT client) const {
     POINTL point{client.x, client.y};
-    const auto position = static_cast<LONG>(
-        SendMessageW(hwnd_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&point)));
+    const auto position =
+        static_cast<LONG>(SendMessageW(hwnd_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&point)));
     return lineOf(position);
 }
 
@@ -189,7 +189,8 @@ void RichEditPane::showContextMenu(LPARAM where) {
     CHARRANGE selected{};
     SendMessageW(hwnd_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selected));
     const bool explained = explanationOf && !explanationOf(line).empty();
-    EnableMenuItem(menu, IDM_COPY, MF_BYCOMMAND | (selected.cpMin == selected.cpMax ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(menu, IDM_COPY,
+                   MF_BYCOMMAND | (selected.cpMin == selected.cpMax ? MF_GRAYED : MF_ENABLED));
     EnableMenuItem(menu, IDM_EXPLAIN, MF_BYCOMMAND | (explained ? MF_ENABLED : MF_GRAYED));
     const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
                                        GetParent(hwnd_), nullptr);

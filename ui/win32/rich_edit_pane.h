@@ -2,12 +2,11 @@
 
 #include "report_pane.h"
 
-#include <richedit.h>
-#include <windows.h>
-
 #include <functional>
+#include <richedit.h>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 // The report pane Text1: the platform's rich text control (RichEdit 4.1,
 // MSFTEDIT_CLASS), read-only but selectable, that the check run writes its

@@ -88,8 +88,8 @@ int main(int rawArgc, char** rawArgv) {
     app.add_flag("--explain", explain,
                  "Explain each finding: with text, under it one line per key with its value, "
                  "where it was set (FILE:LINE), the #include lines that led there, the "
-                 "#ifdef/#ifndef that decided it and what it replaced; with json, each key's "
-                 "\"set\", \"via\", \"branches\" and \"overrides\"");
+                 "#ifdef/#ifndef that decided it and what it replaced (json always has each key's "
+                 "\"set\", \"via\", \"branches\" and \"overrides\")");
     bool effective = false;
     app.add_flag("--effective", effective,
                  "Instead of the report, list every key of the eight ship sections as the "

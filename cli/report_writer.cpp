@@ -80,7 +80,7 @@ void addOrigin(Json& entry, const ResultKey& key) {
     entry["overrides"] = std::move(overrides);
 }
 
-void writeJson(std::ostream& out, const CheckResult& report, bool explain) {
+void writeJson(std::ostream& out, const CheckResult& report) {
     Json lines = Json::array();
     for (const ReportLine& line : report.lines)
         lines.push_back({{"text", line.text}, {"colour", line.colour}});
@@ -94,8 +94,7 @@ void writeJson(std::ostream& out, const CheckResult& report, bool explain) {
                           {"value", key.value},
                           {"file", fileOf(where)},
                           {"line", lineOf(where)}};
-            if (explain)
-                addOrigin(entry, key);
+            addOrigin(entry, key);
             keys.push_back(std::move(entry));
         }
         const auto where = f.location();
@@ -230,7 +229,7 @@ void writeReport(std::ostream& out, const CheckResult& report, Format format, bo
         writeText(out, report, colour, explain);
         break;
     case Format::Json:
-        writeJson(out, report, explain);
+        writeJson(out, report);
         break;
     case Format::Gcc:
         writeGcc(out, report);

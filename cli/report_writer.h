@@ -30,7 +30,7 @@ struct ZoneSummary {
 
 // Writes one file's report to `out` in the chosen format; `colour` (ANSI)
 // applies to text only. With `explain`, text has each finding's keys and
-// their origins under it, and JSON each key's origin in full.
+// their origins under it; JSON always has each key's origin in full.
 void writeReport(std::ostream& out, const CheckResult& report, Format format, bool colour,
                  bool explain = false);
 

@@ -71,8 +71,10 @@ TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine) {
         "ship": "Warbird",
         "text": "InitialGuns is greater than MaxGuns. [False sysop alerts and player kickoffs]",
         "file": "", "line": 14,
-        "keys": [{"name": "InitialGuns", "value": 3, "file": "", "line": 14},
-                 {"name": "MaxGuns", "value": 2, "file": "", "line": 15}]})");
+        "keys": [{"name": "InitialGuns", "value": 3, "file": "", "line": 14, "set": true,
+                  "via": [], "branches": [], "overrides": []},
+                 {"name": "MaxGuns", "value": 2, "file": "", "line": 15, "set": true,
+                  "via": [], "branches": [], "overrides": []}]})");
     guns["file"] = guns["keys"][0]["file"] = guns["keys"][1]["file"] = path;
     EXPECT_EQ(object["findings"][1], guns);
     EXPECT_EQ(object["findings"][2]["keys"][0]["line"], 5);
@@ -81,7 +83,8 @@ TEST(FindingLocations, JsonListsEachKeyWithItsValueAndLine) {
     EXPECT_EQ(object["findings"][4]["line"], nullptr);
     EXPECT_EQ(
         object["findings"][4]["keys"][1],
-        json::parse(R"({"name": "MaximumRotation", "value": 0, "file": null, "line": null})"));
+        json::parse(R"({"name": "MaximumRotation", "value": 0, "file": null, "line": null,
+                        "set": false, "via": [], "branches": [], "overrides": []})"));
     EXPECT_EQ(object["warnings"], json::array());
     // The report itself is unchanged.
     EXPECT_EQ(object["errors"], 53);

@@ -38,9 +38,9 @@ Origin IncludeSettings::origin(std::size_t where) const {
         origin.via.push_back(location(from));
     for (std::uint32_t n = a.node; n != kNone; n = nodes[n].parent) {
         const BranchNode& b = nodes[n];
-        origin.branches.push_back({location(b.at), b.ifndef, b.name, b.inElse, b.defined,
-                                   b.decidedBy ? std::optional(location(*b.decidedBy))
-                                               : std::nullopt});
+        origin.branches.push_back(
+            {location(b.at), b.ifndef, b.name, b.inElse, b.defined,
+             b.decidedBy ? std::optional(location(*b.decidedBy)) : std::nullopt});
     }
     for (std::uint32_t r = a.replaced; r != kNone; r = overridden[r].replaced)
         origin.overrides.push_back({location(overridden[r].at), overridden[r].text});
@@ -51,8 +51,8 @@ Origin IncludeSettings::origin(std::size_t where) const {
     return origin;
 }
 
-std::vector<EffectiveSetting> IncludeSettings::effective(
-    std::span<const std::string_view> sections) const {
+std::vector<EffectiveSetting>
+IncludeSettings::effective(std::span<const std::string_view> sections) const {
     // Each slot's section and key as first written (or, filtered, as asked).
     std::vector<std::pair<std::string_view, std::string_view>> named(assignments.size());
     if (kept) {

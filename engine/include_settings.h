@@ -59,8 +59,8 @@ public:
               std::span<Setting> out) const override;
     Location locate(std::size_t where) const override;
     Origin origin(std::size_t where) const override;
-    std::vector<EffectiveSetting> effective(
-        std::span<const std::string_view> sections) const override;
+    std::vector<EffectiveSetting>
+    effective(std::span<const std::string_view> sections) const override;
     std::span<const Warning> warnings() const override { return warningList; }
     std::vector<std::string> filesRead() const override;
     std::vector<std::string> searched() const override { return searchedList; }

@@ -114,16 +114,24 @@ void IncludeSettings::assign(std::size_t slot, std::int32_t value, std::string_v
                              FileLine at, std::uint32_t node) {
     Assignment& a = assignments[slot];
     std::uint32_t replaced = kNone;
+    std::uint32_t kept = a.replacedKept;
     if (!a.set) {
         a.order = setCount_++;
+    } else if (kept >= kReplacedPerSetting) {
+        // The last one replaced takes the place of the one before it.
+        replaced = a.replaced;
+        const std::uint32_t before = overridden[replaced].replaced;
+        overridden[replaced] = std::move(a);
+        overridden[replaced].replaced = before;
     } else if (overridden.size() < kMaxOverridden) {
         replaced = static_cast<std::uint32_t>(overridden.size());
         overridden.push_back(std::move(a));
+        ++kept;
     } else {
         replaced = a.replaced; // the one between is not kept
     }
     const std::uint32_t order = a.order;
-    a = {value, at, node, replaced, order, true, std::string(text)};
+    a = {value, at, node, replaced, order, kept, true, std::string(text)};
 }
 
 void IncludeSettings::searchedAt(const std::string& path) {

@@ -16,6 +16,14 @@ const std::string kChecked = "Z/arenas/a/arena.conf";
 // The cases' files under the zone Z: the checked file first.
 const std::map<std::string, std::vector<std::pair<std::string, std::string>>> kCases = {
     {"later wins", {{kChecked, "[S]\nA=1\nA=2\n"}}},
+    {"set twenty times",
+     {{kChecked,
+       [] {
+           std::string lines = "[S]\n";
+           for (int i = 1; i <= 20; ++i)
+               lines += "A=" + std::to_string(i) + "\n";
+           return lines;
+       }()}}},
     {"reopened", {{kChecked, "[S]\nA=1\n[T]\nB=1\n[S]\nA=3\n"}}},
     {"qualified key", {{kChecked, "[T]\nS:A=4\nB=5\n"}}},
     {"no =", {{kChecked, "[S]\nA=5\nA\n"}}},
@@ -240,6 +248,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(overrides("later wins", "S", "A", {"arenas/a/arena.conf:2 1"}),
                     overrides("reopened", "S", "A", {"arenas/a/arena.conf:2 1"}),
                     overrides("no =", "S", "A", {"arenas/a/arena.conf:2 5"}),
+                    overrides("set twenty times", "S", "A",
+                              [] {
+                                  // The first fifteen replaced, and the last.
+                                  std::vector<std::string> kept;
+                                  for (int i = 1; i <= 15; ++i)
+                                      kept.push_back(
+                                          "arenas/a/arena.conf:" + std::to_string(i + 1) + " " +
+                                          std::to_string(i));
+                                  kept.push_back("arenas/a/arena.conf:20 19");
+                                  return kept;
+                              }()),
                     overrides("long key", "S", "A", {}), overrides("ifdef", "S", "A", {}),
                     overrides("override", "S", "A", {"conf/n:2 1"}),
                     overrides("nested include", "S", "A", {"arenas/(default)/inner:2 7"})),

@@ -3,6 +3,7 @@
 #include "checker_run.h"
 #include "console.h"
 #include "korvane_version.h"
+#include "lsp/server.h"
 #include "zone_arenas.h"
 
 #include <CLI/CLI.hpp>
@@ -46,6 +47,9 @@ int main(int rawArgc, char** rawArgv) {
     korvane::cli::Arguments arguments(rawArgc, rawArgv);
     const int argc = arguments.argc();
     char** const argv = arguments.argv();
+    // The language server for editors: standard input and output are its own.
+    if (argc == 2 && std::strcmp(argv[1], "--lsp") == 0)
+        return korvane::lsp::runLanguageServer();
     CLI::App app{"Checks the ship settings of a game server's settings file and prints the "
                  "report: red findings, blue ship headers and summaries, and a verdict.",
                  "korvane-check"};
@@ -54,8 +58,8 @@ int main(int rawArgc, char** rawArgv) {
                "of the zone.\n"
                "Exit status: 0 when every FILE is OK, 1 when any has findings (or, with\n"
                "--strict, when the reader warns), 2 on a usage error or when a FILE cannot be\n"
-               "checked. FILE - reads standard input; put -- before a FILE whose name starts\n"
-               "with -.");
+               "checked (or changed while it was read: its report may be wrong). FILE - reads\n"
+               "standard input; put -- before a FILE whose name starts with -.");
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
     // Unknown options are named below, as CLI11 would take them for files.
     app.allow_extras();
@@ -109,6 +113,10 @@ int main(int rawArgc, char** rawArgv) {
     app.add_option("--arena", arena,
                    "The arena whose folder #include files are looked for first (default: the "
                    "one the FILE's path implies)");
+    bool lsp = false; // handled above, alone; here only for --help
+    app.add_flag("--lsp", lsp,
+                 "Run as a language server for editors (the Language Server Protocol on "
+                 "standard input and output), alone without FILE");
     bool strict = false;
     app.add_flag("--strict", strict,
                  "Fail the run (exit status 1) when the reader warns, even where no FILE has "
@@ -142,6 +150,8 @@ int main(int rawArgc, char** rawArgv) {
         }
         return usageError(message);
     }
+    if (lsp)
+        return usageError("--lsp takes no FILE and no other option");
     if (std::count(files.begin(), files.end(), "-") > 1)
         return usageError("- (standard input) is given more than once");
 

@@ -341,7 +341,8 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     };
     if (const auto own = std::find_if(arenaFiles.begin(), arenaFiles.end(), same);
         !input && own != arenaFiles.end())
-        loader.searched(std::span(arenaFiles.begin(), own));
+        // A pointer and a count: the page's Emscripten has no span from iterators.
+        loader.searched(std::span(arenaFiles.data(), std::size_t(own - arenaFiles.begin())));
     if (input) {
         loader.readTop(*input, path);
     } else {

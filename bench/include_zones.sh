@@ -11,6 +11,7 @@
 # harness reads it. CPU to the microsecond, with korvane-cputime.
 #
 #   bench/include_zones.sh [BUILD] [RUNS]  (default: build, 11)
+#   ONLY=costs bench/include_zones.sh [BUILD]  (the zone run's own costs alone)
 #
 # Needs about 300 MiB in ${TMPDIR:-/tmp}.
 set -euo pipefail
@@ -83,6 +84,65 @@ vs_cat() {
     printf 'korvane-check CPU %.4f s (median of %d, %d files); ratio to cat > /dev/null: %.2f, to cat | reader: %.2f (goal: at most 2)\n' \
         "$(median <"$WORK/k")" "$RUNS" "$#" "$(median <"$WORK/null")" "$(median <"$WORK/pipe")"
 }
+
+# The zone run's own costs: a zone run of $1 against checking each of its
+# arenas alone, in CPU and peak memory (the run must stay within the bytes
+# read + 64 MiB, as one arena does, and take no more CPU than all alone).
+zone_costs() {
+    local zone=$1 name=$2 cpu peak status alone=0 alonePeak=0 bytes
+    bytes=$(find "$zone" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+    "$CPUTIME" sh -c 'exec "$0" "$1" >/dev/null 2>&1' "$CHECK" "$zone" >"$WORK/t"
+    read -r cpu peak status <"$WORK/t"
+    for arena in "$zone"/arenas/*/; do
+        "$CPUTIME" sh -c 'exec "$0" --zone "$1" --arena "$2" "$3" >/dev/null 2>&1' "$CHECK" \
+            "$zone" "$(basename "$arena")" "$arena/arena.conf" >"$WORK/t"
+        read -r c p _ <"$WORK/t"
+        alone=$(awk -v a="$alone" -v c="$c" 'BEGIN { print a + c }')
+        [ "$p" -le "$alonePeak" ] || alonePeak=$p
+    done
+    printf '%-22s zone run %7.2f s, peak %6.1f MiB; each alone %7.2f s in all, peak %6.1f MiB; bound %6.1f MiB\n' \
+        "$name" "$cpu" "$(awk -v p="$peak" 'BEGIN { print p / 1024 }')" "$alone" \
+        "$(awk -v p="$alonePeak" 'BEGIN { print p / 1024 }')" \
+        "$(awk -v b="$bytes" 'BEGIN { print b / 1048576 + 64 }')"
+    [ "$peak" -le $((bytes / 1024 + 64 * 1024)) ] || { echo "FAILED: over the memory bound" >&2; return 1; }
+}
+# 20 arenas, each with nine files of 9,999 #include lines of a 200-byte name
+# (an empty file of its own): the cache would keep 50 MiB an arena.
+make_long_names() {
+    local name
+    name=$(printf 'n%.0s' $(seq 200))
+    for a in $(seq 20); do
+        mkdir -p "$1/arenas/a$a"
+        : >"$1/arenas/a$a/$name"
+        for f in $(seq 9); do
+            awk -v n="$name" 'BEGIN { for (i = 0; i < 9999; i++) print "#include " n }' \
+                >"$1/arenas/a$a/f$f"
+            echo "#include f$f"
+        done >"$1/arenas/a$a/arena.conf"
+    done
+}
+# 20 arenas that each include, 4 times, one shared file of 9,999 found
+# includes and one that each arena has its own of: every replay would look
+# the 10,000 names up again for nothing.
+make_own_among_many() {
+    mkdir -p "$1/conf/i"
+    for i in $(seq 9999); do : >"$1/conf/i/$i"; echo "#include i/$i"; done >"$1/conf/shared.conf"
+    echo "#include own.conf" >>"$1/conf/shared.conf"
+    for a in $(seq 20); do
+        mkdir -p "$1/arenas/a$a"
+        echo "[Warbird]" >"$1/arenas/a$a/own.conf"
+        for _ in 1 2 3 4; do echo "#include shared.conf"; done >"$1/arenas/a$a/arena.conf"
+    done
+}
+if [ "${ONLY:-}" = costs ]; then
+    echo "== the zone run's costs"
+    for case in long_names own_among_many; do
+        mkdir -p "$WORK/$case" && "make_$case" "$WORK/$case"
+        zone_costs "$WORK/$case" "$case"
+        rm -rf "${WORK:?}/$case"
+    done
+    exit 0
+fi
 
 echo "== checking a 64 MiB zone (64 includes of 1 MiB) against reading it with cat"
 make_zone "$WORK/z64" 64 1024

@@ -25,8 +25,7 @@ public:
     // reader's one big file); a bounded read is a reader going through a
     // file once, for which reading costs less than mapping.
     FileRead read(const std::string& path, std::uint64_t limit) const override {
-        return readSettingsFile(path, limit == UINT64_MAX ? Reading::Map : Reading::Plain,
-                                limit);
+        return readSettingsFile(path, limit == UINT64_MAX ? Reading::Map : Reading::Plain, limit);
     }
     FileRead probe(const std::string& path) const override { return probeSettingsFile(path); }
 
@@ -138,8 +137,8 @@ FolderListing MemoryFiles::list(const std::string& folder) const {
 bool MemoryFiles::holdsFolder(const std::string& key) const {
     std::size_t rest = 0;
     const std::string_view prefix = key == "." ? std::string_view() : std::string_view(key);
-    for (auto it = key == "." ? files_.begin() : files_.upper_bound(key); it != files_.end() && it->first.starts_with(prefix);
-         ++it) {
+    for (auto it = key == "." ? files_.begin() : files_.upper_bound(key);
+         it != files_.end() && it->first.starts_with(prefix); ++it) {
         if (below(it->first, key, rest))
             return true;
     }

@@ -14,8 +14,8 @@ void Branches::open(std::string_view text, const FileLine& at) {
         openAt_.push_back(at);
     // Only branches whose lines can be read can hold an assignment.
     if (outer && listed_.size() + 1 == branches_.size() && listed_.size() < kListedLevels)
-        listed_.push_back({{kNone, at, std::string(name), decided(key), ifndef, false, defined},
-                           kNone});
+        listed_.push_back(
+            {{kNone, at, std::string(name), decided(key), ifndef, false, defined}, kNone});
 }
 
 void Branches::otherwise(const FileLine& at) {

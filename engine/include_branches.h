@@ -24,8 +24,8 @@ public:
     std::size_t levels() const { return branches_.size(); }
 
     void open(std::string_view text, const FileLine& at); // #ifdef, #ifndef
-    void otherwise(const FileLine& at);                  // #else
-    void close(const FileLine& at);                      // #endif
+    void otherwise(const FileLine& at);                   // #else
+    void close(const FileLine& at);                       // #endif
     void define(std::string_view name, const FileLine& at);
     void undefine(std::string_view name, const FileLine& at);
 

@@ -31,7 +31,7 @@ struct IncludeEntry {
     int depth = 0;       // of the included file
     std::string section; // the current section, lowered
     bool inSection = false;
-    DefinedNames defines;        // the names defined
+    DefinedNames defines;         // the names defined
     std::size_t branchLevels = 0; // #ifdef levels open, up to those an origin lists
     bool operator==(const IncludeEntry&) const = default;
 };

@@ -20,8 +20,8 @@ namespace korvane::include {
 // An included file being read while what it does is recorded, with
 // positions as the load numbers them (made relative when it is kept).
 struct Recording {
-    std::uint32_t fileBase; // its index in the load's files
-    std::uint32_t nodeBase; // its first branch node
+    std::uint32_t fileBase;  // its index in the load's files
+    std::uint32_t nodeBase;  // its first branch node
     std::uint32_t entryNode; // the branch around its #include line
     std::uint64_t bytesAt;
     std::size_t includedAt;
@@ -45,8 +45,8 @@ struct LoadState {
     std::string sectionWritten; // as written, for a load that keeps every setting
     bool inSection = false;
     bool sectionWanted = true;
-    bool fastFilter = true;        // see KeptNames
-    std::size_t sectionIndex = 0;  // of the current section, when kept
+    bool fastFilter = true;       // see KeptNames
+    std::size_t sectionIndex = 0; // of the current section, when kept
 
     std::size_t included = 0;
     std::size_t lookups = 0;
@@ -57,7 +57,7 @@ struct LoadState {
     std::unordered_map<std::string, std::string> outcomes;
     std::uint64_t bytes = 0;
     bool stopped = false;
-    std::size_t dropped = 0; // warnings not listed
+    std::size_t dropped = 0;           // warnings not listed
     std::vector<Recording> recordings; // innermost last
 
     void warn(const FileLine& at, std::string text) {

@@ -260,7 +260,7 @@ private:
     Branches branches_;
     KeyLines keys_;
     std::optional<IncludeReplay> replay_; // with a cache
-    std::string joined_; // the pieces joined so far, while joining_
+    std::string joined_;                  // the pieces joined so far, while joining_
     bool joining_ = false;
     FileLine joinedAt_{};
 };

@@ -22,8 +22,7 @@ std::size_t defined(const DefinedNames& names) {
     return bytes;
 }
 
-template <typename T, typename Each>
-std::size_t each(const std::vector<T>& v, Each bytesOf) {
+template <typename T, typename Each> std::size_t each(const std::vector<T>& v, Each bytesOf) {
     std::size_t bytes = sizeof v + (v.capacity() - v.size()) * sizeof(T) + kAllocation;
     for (const T& item : v)
         bytes += bytesOf(item);
@@ -37,8 +36,9 @@ std::size_t IncludeCache::footprint(const std::string& path, const IncludeEntry&
     using E = IncludeEffect;
     return text(path) + sizeof(Kept) + text(entry.section) + defined(entry.defines) +
            each(e.files, [](const E::File& f) { return sizeof f + text(f.name) - sizeof f.name; }) +
-           each(e.nodes,
-                [](const E::Node& n) { return sizeof n + text(n.node.name) - sizeof n.node.name; }) +
+           each(
+               e.nodes,
+               [](const E::Node& n) { return sizeof n + text(n.node.name) - sizeof n.node.name; }) +
            each(e.assigned,
                 [](const E::Assigned& a) { return sizeof a + text(a.text) - sizeof a.text; }) +
            each(e.decisions,
@@ -48,10 +48,7 @@ std::size_t IncludeCache::footprint(const std::string& path, const IncludeEntry&
                     return sizeof w + text(w.text) - sizeof w.text +
                            (w.where ? text(w.where->file) - sizeof w.where->file : 0);
                 }) +
-           each(e.lookups,
-                [](const auto& l) {
-                    return text(l.first) + text(l.second);
-                }) +
+           each(e.lookups, [](const auto& l) { return text(l.first) + text(l.second); }) +
            text(e.section) + defined(e.defines);
 }
 
@@ -64,8 +61,7 @@ IncludeEntry IncludeReplay::entry(int depth) const {
             std::min(branches_.levels(), Branches::kListedLevels)};
 }
 
-bool IncludeReplay::replay(const std::string& path, const IncludeEntry& entry,
-                           const FileLine& at) {
+bool IncludeReplay::replay(const std::string& path, const IncludeEntry& entry, const FileLine& at) {
     for (const IncludeCache::Kept& kept : cache_.kept(path)) {
         if (kept.entry == entry && replayable(kept.effect)) {
             ++cache_.replays;
@@ -179,7 +175,8 @@ void IncludeReplay::end(const std::string& path, IncludeEntry entry, bool leaks)
         return n - r.nodeBase;
     };
     for (std::size_t i = r.fileBase; i < out.files.size(); ++i)
-        e.files.push_back({out.files[i], i == r.fileBase ? FileLine{} : inside(out.includedFrom[i])});
+        e.files.push_back(
+            {out.files[i], i == r.fileBase ? FileLine{} : inside(out.includedFrom[i])});
     for (std::size_t i = r.nodeBase; i < out.nodes.size(); ++i) {
         IncludeEffect::Node n{out.nodes[i], false};
         const auto parent = keptNode(n.node.parent);
@@ -188,7 +185,8 @@ void IncludeReplay::end(const std::string& path, IncludeEntry entry, bool leaks)
         n.node.parent = *parent;
         n.node.at = inside(n.node.at);
         n.decidedOutside = !n.node.decidedBy || n.node.decidedBy->file < r.fileBase;
-        n.node.decidedBy = n.decidedOutside ? std::nullopt : std::optional(inside(*n.node.decidedBy));
+        n.node.decidedBy =
+            n.decidedOutside ? std::nullopt : std::optional(inside(*n.node.decidedBy));
         e.nodes.push_back(std::move(n));
     }
     for (IncludeEffect::Assigned& a : e.assigned) {

@@ -38,9 +38,9 @@ Origin IncludeSettings::origin(std::size_t where) const {
         origin.via.push_back(location(from));
     for (std::uint32_t n = a.node; n != kNone; n = nodes[n].parent) {
         const BranchNode& b = nodes[n];
-        origin.branches.push_back({location(b.at), b.ifndef, b.name, b.inElse, b.defined,
-                                   b.decidedBy ? std::optional(location(*b.decidedBy))
-                                               : std::nullopt});
+        origin.branches.push_back(
+            {location(b.at), b.ifndef, b.name, b.inElse, b.defined,
+             b.decidedBy ? std::optional(location(*b.decidedBy)) : std::nullopt});
     }
     for (std::uint32_t r = a.replaced; r != kNone; r = overridden[r].replaced)
         origin.overrides.push_back({location(overridden[r].at), overridden[r].text});
@@ -51,8 +51,8 @@ Origin IncludeSettings::origin(std::size_t where) const {
     return origin;
 }
 
-std::vector<EffectiveSetting> IncludeSettings::effective(
-    std::span<const std::string_view> sections) const {
+std::vector<EffectiveSetting>
+IncludeSettings::effective(std::span<const std::string_view> sections) const {
     // Each slot's section and key as first written (or, filtered, as asked).
     std::vector<std::pair<std::string_view, std::string_view>> named(assignments.size());
     if (kept) {
@@ -114,16 +114,24 @@ void IncludeSettings::assign(std::size_t slot, std::int32_t value, std::string_v
                              FileLine at, std::uint32_t node) {
     Assignment& a = assignments[slot];
     std::uint32_t replaced = kNone;
+    std::uint32_t kept = a.replacedKept;
     if (!a.set) {
         a.order = setCount_++;
+    } else if (kept >= kReplacedPerSetting) {
+        // The last one replaced takes the place of the one before it.
+        replaced = a.replaced;
+        const std::uint32_t before = overridden[replaced].replaced;
+        overridden[replaced] = std::move(a);
+        overridden[replaced].replaced = before;
     } else if (overridden.size() < kMaxOverridden) {
         replaced = static_cast<std::uint32_t>(overridden.size());
         overridden.push_back(std::move(a));
+        ++kept;
     } else {
         replaced = a.replaced; // the one between is not kept
     }
     const std::uint32_t order = a.order;
-    a = {value, at, node, replaced, order, true, std::string(text)};
+    a = {value, at, node, replaced, order, kept, true, std::string(text)};
 }
 
 void IncludeSettings::searchedAt(const std::string& path) {

@@ -44,6 +44,7 @@ struct Assignment {
     std::uint32_t node = kNone;     // the innermost branch around it
     std::uint32_t replaced = kNone; // the assignment it replaced, in `overridden`
     std::uint32_t order = 0;        // when the setting was first set
+    std::uint32_t replacedKept = 0; // the assignments replaced that are kept
     bool set = false;
     std::string text; // the value as the server keeps it
 };
@@ -51,16 +52,18 @@ struct Assignment {
 class IncludeSettings final : public Settings {
 public:
     // Assignments replaced, and branches, kept for origins: past these, an
-    // origin lists fewer (a hostile file of millions of lines).
+    // origin lists fewer (a hostile file of millions of lines). Of a setting
+    // set again and again, the first replaced and the last are kept.
     static constexpr std::size_t kMaxOverridden = 100'000;
+    static constexpr std::uint32_t kReplacedPerSetting = 16;
     static constexpr std::size_t kMaxNodes = 100'000;
 
     void read(std::span<const std::string_view> sections, std::span<const std::string_view> keys,
               std::span<Setting> out) const override;
     Location locate(std::size_t where) const override;
     Origin origin(std::size_t where) const override;
-    std::vector<EffectiveSetting> effective(
-        std::span<const std::string_view> sections) const override;
+    std::vector<EffectiveSetting>
+    effective(std::span<const std::string_view> sections) const override;
     std::span<const Warning> warnings() const override { return warningList; }
     std::vector<std::string> filesRead() const override;
     std::vector<std::string> searched() const override { return searchedList; }

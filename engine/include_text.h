@@ -61,8 +61,7 @@ inline std::string_view firstWord(std::string_view s) {
 
 // Copies `text` up to `stop` (or its end, or `limit` characters), each '\'
 // taken as making the next character literal; returns where it ended.
-inline std::size_t unescape(std::string_view text, char stop, std::size_t limit,
-                            std::string& out) {
+inline std::size_t unescape(std::string_view text, char stop, std::size_t limit, std::string& out) {
     std::size_t i = 0;
     while (i < text.size() && text[i] != stop && out.size() < limit) {
         if (text[i] == '\\' && ++i == text.size())

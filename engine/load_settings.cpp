@@ -1,8 +1,8 @@
 #include "load_settings.h"
 
+#include "ascii.h"
 #include "file_source.h"
 #include "include_reader.h"
-#include "ascii.h"
 #include "profile.h"
 #include "ship_rules.h"
 
@@ -40,8 +40,8 @@ public:
 
     // Only the first section of a name is read, and in it the first line
     // naming a key: later ones are not loaded.
-    std::vector<EffectiveSetting> effective(
-        std::span<const std::string_view> sections) const override {
+    std::vector<EffectiveSetting>
+    effective(std::span<const std::string_view> sections) const override {
         std::vector<EffectiveSetting> out;
         std::string written;
         for (const std::string_view section : sections) {

@@ -83,8 +83,8 @@ public:
         std::size_t lines = 0;
         if (line < end && untouchable(line)) {
             for (std::size_t i = line; i + 8 <= end; i += 8) {
-                const bool on =
-                    bytescan::eachMarked(bytescan::bytesEqual(bytescan::load8(data_ + i), '\n'), i, [&](std::size_t lf) {
+                const bool on = bytescan::eachMarked(
+                    bytescan::bytesEqual(bytescan::load8(data_ + i), '\n'), i, [&](std::size_t lf) {
                         if (lf - line >= limit || lf + 1 >= end)
                             return false;
                         line = lf + 1;

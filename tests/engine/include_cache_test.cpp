@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"arenas/b/arena.conf", "#include ships.conf\n"}},
                  {"a", "b"},
                  4,
-                 1500},
+                 0},
         // Another section, or other names defined, at the #include.
         CacheRow{"OtherEntryState",
                  {{"conf/tune.conf", "MaximumEnergy=2\n"},

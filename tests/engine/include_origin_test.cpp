@@ -16,6 +16,14 @@ const std::string kChecked = "Z/arenas/a/arena.conf";
 // The cases' files under the zone Z: the checked file first.
 const std::map<std::string, std::vector<std::pair<std::string, std::string>>> kCases = {
     {"later wins", {{kChecked, "[S]\nA=1\nA=2\n"}}},
+    {"set twenty times",
+     {{kChecked,
+       [] {
+           std::string lines = "[S]\n";
+           for (int i = 1; i <= 20; ++i)
+               lines += "A=" + std::to_string(i) + "\n";
+           return lines;
+       }()}}},
     {"reopened", {{kChecked, "[S]\nA=1\n[T]\nB=1\n[S]\nA=3\n"}}},
     {"qualified key", {{kChecked, "[T]\nS:A=4\nB=5\n"}}},
     {"no =", {{kChecked, "[S]\nA=5\nA\n"}}},
@@ -36,8 +44,7 @@ const std::map<std::string, std::vector<std::pair<std::string, std::string>>> kC
       {"Z/n", "A=3\n"},
       {"Z/arenas/(default)/n", "A=4\n"}}},
     {"fragment", {{kChecked, "[S]\n#include frag\nB=2\n"}, {"Z/conf/frag", "A=1\n"}}},
-    {"header in include",
-     {{kChecked, "[S]\n#include frag\nB=2\n"}, {"Z/conf/frag", "[T]\nA=1\n"}}},
+    {"header in include", {{kChecked, "[S]\n#include frag\nB=2\n"}, {"Z/conf/frag", "[T]\nA=1\n"}}},
     {"override", {{kChecked, "#include n\n[S]\nA=9\n"}, {"Z/conf/n", "[S]\nA=1\nB=1\n"}}},
     {"join across files",
      {{kChecked, "[S]\n#include j\nA=1\nB=2\n"}, {"Z/conf/j", "C=3\n; note \\\n"}}},
@@ -139,41 +146,40 @@ Row value(const char* name, std::string s, std::string k, std::vector<std::strin
 
 INSTANTIATE_TEST_SUITE_P(
     Value, OriginField,
-    testing::Values(value("later wins", "S", "A", {"2"}), value("reopened", "S", "A", {"3"}),
-                    value("qualified key", "S", "A", {"4"}), value("qualified key", "T", "B", {"5"}),
-                    value("no =", "S", "A", {"0"}), value("no =, with :", "T", "A", {"0"}),
-                    value("no =, with :", "T", "B", {}), value("no =, with :", "T", "C", {"5"}),
-                    value("long key", "S", "A", {"2"}), value("define case", "S", "A", {"1"}),
-                    value("undef two words", "S", "A", {"1"}), value("undef", "S", "A", {"1"}),
-                    value("continuation", "S", "A", {"12"}), value("continuation", "S", "B", {}),
-                    value("continuation", "S", "C", {"4"}), value("ifdef", "S", "A", {"1"}),
-                    value("nested false", "S", "A", {"3"}), value("double else", "S", "A", {"3"}),
-                    value("search order", "S", "A", {"1"}), value("fragment", "S", "A", {"1"}),
-                    value("fragment", "S", "B", {"2"}), value("header in include", "T", "A", {"1"}),
-                    value("header in include", "T", "B", {"2"}),
-                    value("header in include", "S", "B", {}), value("override", "S", "A", {"9"}),
-                    value("override", "S", "B", {"1"}), value("join across files", "S", "C", {"3"}),
-                    value("join across files", "S", "A", {}),
-                    value("join across files", "S", "B", {"2"}),
-                    value("nested include", "S", "A", {"6"})),
+    testing::Values(
+        value("later wins", "S", "A", {"2"}), value("reopened", "S", "A", {"3"}),
+        value("qualified key", "S", "A", {"4"}), value("qualified key", "T", "B", {"5"}),
+        value("no =", "S", "A", {"0"}), value("no =, with :", "T", "A", {"0"}),
+        value("no =, with :", "T", "B", {}), value("no =, with :", "T", "C", {"5"}),
+        value("long key", "S", "A", {"2"}), value("define case", "S", "A", {"1"}),
+        value("undef two words", "S", "A", {"1"}), value("undef", "S", "A", {"1"}),
+        value("continuation", "S", "A", {"12"}), value("continuation", "S", "B", {}),
+        value("continuation", "S", "C", {"4"}), value("ifdef", "S", "A", {"1"}),
+        value("nested false", "S", "A", {"3"}), value("double else", "S", "A", {"3"}),
+        value("search order", "S", "A", {"1"}), value("fragment", "S", "A", {"1"}),
+        value("fragment", "S", "B", {"2"}), value("header in include", "T", "A", {"1"}),
+        value("header in include", "T", "B", {"2"}), value("header in include", "S", "B", {}),
+        value("override", "S", "A", {"9"}), value("override", "S", "B", {"1"}),
+        value("join across files", "S", "C", {"3"}), value("join across files", "S", "A", {}),
+        value("join across files", "S", "B", {"2"}), value("nested include", "S", "A", {"6"})),
     rowName);
 
 Row file(const char* name, std::string s, std::string k, std::string e) {
     return {Field::File, name, std::move(s), std::move(k), {std::move(e)}};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    File, OriginField,
-    testing::Values(file("later wins", "S", "A", "arenas/a/arena.conf"),
-                    file("search order", "S", "A", "arenas/a/n"),
-                    file("fragment", "S", "A", "conf/frag"),
-                    file("fragment", "S", "B", "arenas/a/arena.conf"),
-                    file("header in include", "T", "B", "arenas/a/arena.conf"),
-                    file("override", "S", "A", "arenas/a/arena.conf"),
-                    file("override", "S", "B", "conf/n"),
-                    file("join across files", "S", "C", "conf/j"),
-                    file("defined in an include", "S", "A", "arenas/a/arena.conf")),
-    rowName);
+INSTANTIATE_TEST_SUITE_P(File, OriginField,
+                         testing::Values(file("later wins", "S", "A", "arenas/a/arena.conf"),
+                                         file("search order", "S", "A", "arenas/a/n"),
+                                         file("fragment", "S", "A", "conf/frag"),
+                                         file("fragment", "S", "B", "arenas/a/arena.conf"),
+                                         file("header in include", "T", "B", "arenas/a/arena.conf"),
+                                         file("override", "S", "A", "arenas/a/arena.conf"),
+                                         file("override", "S", "B", "conf/n"),
+                                         file("join across files", "S", "C", "conf/j"),
+                                         file("defined in an include", "S", "A",
+                                              "arenas/a/arena.conf")),
+                         rowName);
 
 Row line(const char* name, std::string s, std::string k, std::size_t e) {
     return {Field::Line, name, std::move(s), std::move(k), {std::to_string(e)}};
@@ -205,8 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                     via("override", "S", "A", {}),
                     via("join across files", "S", "C", {"arenas/a/arena.conf:2"}),
                     via("nested include", "S", "A", {"arenas/a/arena.conf:2"}),
-                    via("nested include", "S", "B",
-                        {"arenas/a/arena.conf:2", "conf/outer:3"})),
+                    via("nested include", "S", "B", {"arenas/a/arena.conf:2", "conf/outer:3"})),
     rowName);
 
 Row branches(const char* name, std::string s, std::string k, std::vector<std::string> e) {
@@ -243,8 +248,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(overrides("later wins", "S", "A", {"arenas/a/arena.conf:2 1"}),
                     overrides("reopened", "S", "A", {"arenas/a/arena.conf:2 1"}),
                     overrides("no =", "S", "A", {"arenas/a/arena.conf:2 5"}),
-                    overrides("long key", "S", "A", {}),
-                    overrides("ifdef", "S", "A", {}),
+                    overrides("set twenty times", "S", "A",
+                              [] {
+                                  // The first fifteen replaced, and the last.
+                                  std::vector<std::string> kept;
+                                  for (int i = 1; i <= 15; ++i)
+                                      kept.push_back(
+                                          "arenas/a/arena.conf:" + std::to_string(i + 1) + " " +
+                                          std::to_string(i));
+                                  kept.push_back("arenas/a/arena.conf:20 19");
+                                  return kept;
+                              }()),
+                    overrides("long key", "S", "A", {}), overrides("ifdef", "S", "A", {}),
                     overrides("override", "S", "A", {"conf/n:2 1"}),
                     overrides("nested include", "S", "A", {"arenas/(default)/inner:2 7"})),
     rowName);

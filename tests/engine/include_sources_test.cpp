@@ -25,10 +25,11 @@ struct SearchCase {
 
 // '\\' separates on Windows alone: there the paths take the zone's.
 #ifdef _WIN32
-const SearchCase kBackslashCase{"BackslashZone",
-                                {"C:\\z", ""},
-                                "s/n",
-                                {"C:\\z\\conf\\s\\n", "C:\\z\\s\\n", "C:\\z\\arenas\\(default)\\s\\n"}};
+const SearchCase kBackslashCase{
+    "BackslashZone",
+    {"C:\\z", ""},
+    "s/n",
+    {"C:\\z\\conf\\s\\n", "C:\\z\\s\\n", "C:\\z\\arenas\\(default)\\s\\n"}};
 #else
 const SearchCase kBackslashCase{"BackslashIsText",
                                 {"C:\\z", ""},
@@ -45,7 +46,8 @@ TEST_P(SearchOrder, TriesEachPlaceInTurn) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SearchOrder,
     testing::Values(
-        SearchCase{"Arena", {"z", "a"}, "n", {"z/arenas/a/n", "z/conf/n", "z/n", "z/arenas/(default)/n"}},
+        SearchCase{
+            "Arena", {"z", "a"}, "n", {"z/arenas/a/n", "z/conf/n", "z/n", "z/arenas/(default)/n"}},
         SearchCase{"NoArena", {"z/", ""}, "d/n", {"z/conf/d/n", "z/d/n", "z/arenas/(default)/d/n"}},
         SearchCase{"HereAddsNothing", {".", ""}, "n", {"conf/n", "n", "arenas/(default)/n"}},
         SearchCase{"RootedStandsForItself",

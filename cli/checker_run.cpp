@@ -55,13 +55,13 @@ void CheckerRun::zone(const std::string& zone) {
     for (const UnlistedEntry& entry : run.unlisted)
         trouble(entry.path, std::string(std::strerror(entry.error)) + ": not checked as an arena");
     if (run.empty) {
-        trouble(zone, "a zone folder without arenas (no arena.conf found)");
+        trouble(zone, kZoneWithoutArenas);
         return;
     }
     if (options_.effective || options_.format == Format::Sarif)
         return;
     std::ostringstream text;
-    writeZoneSummary(text, {zone, run.arenas, run.arenasWithErrors, run.errors}, options_.format);
+    writeZoneSummary(text, zone, run, options_.format);
     write(text.str());
 }
 

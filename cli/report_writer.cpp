@@ -208,18 +208,17 @@ void writeWarnings(std::ostream& out, const CheckResult& report, Format format) 
     }
 }
 
-void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format) {
+void writeZoneSummary(std::ostream& out, const std::string& zone, const ZoneRun& run,
+                      Format format) {
     if (format == Format::Json) {
-        const Json object = {{"zone", summary.zone},
-                             {"arenas", summary.arenas},
-                             {"arenas_with_errors", summary.arenasWithErrors},
-                             {"errors", summary.errors}};
+        const Json object = {{"zone", zone},
+                             {"arenas", run.arenas},
+                             {"arenas_with_errors", run.arenasWithErrors},
+                             {"errors", run.errors}};
         out << jsonText(object) << '\n';
         return;
     }
-    out << (format == Format::Text ? "\n" : "") << "Arenas checked: " << summary.arenas
-        << ", with errors: " << summary.arenasWithErrors << ", total errors: " << summary.errors
-        << ".\n";
+    out << (format == Format::Text ? "\n" : "") << zoneSummaryLine(run) << '\n';
 }
 
 void writeReport(std::ostream& out, const CheckResult& report, Format format, bool colour,

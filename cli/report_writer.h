@@ -20,14 +20,6 @@ enum class Format {
     Sarif,  // one SARIF 2.1.0 log for the whole run (sarif_writer.h)
 };
 
-// The closing numbers of a zone checked in one run.
-struct ZoneSummary {
-    std::string zone; // as given on the command line
-    std::size_t arenas = 0;
-    std::size_t arenasWithErrors = 0;
-    long long errors = 0;
-};
-
 // Writes one file's report to `out` in the chosen format; `colour` (ANSI)
 // applies to text only. With `explain`, text has each finding's keys and
 // their origins under it; JSON always has each key's origin in full.
@@ -35,7 +27,8 @@ void writeReport(std::ostream& out, const CheckResult& report, Format format, bo
                  bool explain = false);
 
 // Writes the line that closes a zone's reports (in JSON, an object).
-void writeZoneSummary(std::ostream& out, const ZoneSummary& summary, Format format);
+void writeZoneSummary(std::ostream& out, const std::string& zone, const ZoneRun& run,
+                      Format format);
 
 // Writes the reader's warnings (none in JSON, whose object has them): as
 // annotations for github, else FILE:LINE: warning: TEXT, meant for stderr.

@@ -118,6 +118,12 @@ struct ZoneRun {
 };
 ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
                   const std::function<void(const CheckResult&)>& each);
+// The line that closes a zone's reports: "Arenas checked: N, with errors:
+// M, total errors: T."
+std::string zoneSummaryLine(const ZoneRun& run);
+// Why a zone folder with no arena found gets no report.
+inline constexpr const char* kZoneWithoutArenas =
+    "a zone folder without arenas (no arena.conf found)";
 // The same walk for the effective settings: each arena's, in name order.
 // `arenas` counts those loaded; findings count nothing here.
 ZoneRun effectiveZone(const std::string& zone, const CheckRequest& base,

@@ -44,6 +44,12 @@ ZoneRun walkZone(const std::string& zone, const CheckRequest& base,
 
 } // namespace
 
+std::string zoneSummaryLine(const ZoneRun& run) {
+    return "Arenas checked: " + std::to_string(run.arenas) +
+           ", with errors: " + std::to_string(run.arenasWithErrors) +
+           ", total errors: " + std::to_string(run.errors) + ".";
+}
+
 ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
                   const std::function<void(const CheckResult&)>& each) {
     // Included files are read once for all arenas.

@@ -143,12 +143,10 @@ EMSCRIPTEN_KEEPALIVE const char* kw_check_zone(const char* zone) {
                                  ": " + std::strerror(run.listError);
     if (run.empty) {
         summary["trouble"] = "korvane-check: " + korvane::quotedName(folder) +
-                             ": a zone folder without arenas (no arena.conf found)";
+                             ": " + korvane::kZoneWithoutArenas;
         return give(summary);
     }
-    summary["line"] = "Arenas checked: " + std::to_string(run.arenas) +
-                      ", with errors: " + std::to_string(run.arenasWithErrors) +
-                      ", total errors: " + std::to_string(run.errors) + ".";
+    summary["line"] = korvane::zoneSummaryLine(run);
     return give(summary);
 }
 

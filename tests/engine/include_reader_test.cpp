@@ -3,6 +3,7 @@
 #include "include_reader.h"
 #include "test_files.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <span>
 #ifndef _WIN32
@@ -89,7 +90,12 @@ std::vector<std::string> shown(std::span<const Warning> warnings, const std::str
         const std::string at =
             w.where ? w.where->file + ":" + std::to_string(w.where->line) + ": " : "";
         // The zone's own separator joins it to the names found in it.
-        out.push_back(replaced(replaced(at + w.text, zone + "/", ""), zone + "\\", ""));
+        std::string text = replaced(replaced(at + w.text, zone + "/", ""), zone + "\\", "");
+#ifdef _WIN32
+        // And the names under it: the cases are written with '/'.
+        std::replace(text.begin(), text.end(), '\\', '/');
+#endif
+        out.push_back(text);
     }
     return out;
 }

@@ -92,8 +92,9 @@ std::vector<std::string> shown(std::span<const Warning> warnings, const std::str
         // The zone's own separator joins it to the names found in it.
         std::string text = replaced(replaced(at + w.text, zone + "/", ""), zone + "\\", "");
 #ifdef _WIN32
-        // And the names under it: the cases are written with '/'.
-        std::replace(text.begin(), text.end(), '\\', '/');
+        // And the paths it lists under it: the cases are written with '/'.
+        if (text.find(" not found (no ") != std::string::npos)
+            std::replace(text.begin(), text.end(), '\\', '/');
 #endif
         out.push_back(text);
     }

@@ -39,15 +39,16 @@ std::string shownPath(const std::string& file, const std::string& checkedFile) {
     const std::filesystem::path target = pathOf(file);
     const std::filesystem::path folder = pathOf(checkedFile).parent_path();
     // From the checked file's folder, when both are named from the same
-    // place (both relative, or both rooted alike).
-    if (target.is_absolute() == folder.is_absolute() &&
-        target.root_name() == folder.root_name()) {
+    // place (both relative, or both rooted alike). Rooted, not absolute:
+    // on Windows "/z/s.conf" has no drive, yet starts from the top.
+    const bool rooted = target.has_root_directory();
+    if (rooted == folder.has_root_directory() && target.root_name() == folder.root_name()) {
         const std::filesystem::path relative =
             target.lexically_relative(folder.empty() ? std::filesystem::path(".") : folder);
         // A folder name ".." that cannot be walked back is no way there.
         if (!relative.empty()) {
             const std::string shown = textOf(relative);
-            if (!target.is_absolute() || shown.size() <= file.size())
+            if (!rooted || shown.size() <= file.size())
                 return shown;
         }
     }

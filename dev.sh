@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Set-up, build and test in one place, from a bare Debian 12 machine on:
-#   ./dev.sh run [FILE]   build the programs, then start Korvane (its window)
+#   ./dev.sh run [FILE]   build the programs, then start Korvane (its window) on
+#                         FILE, or on examples/server.cfg
 #   ./dev.sh test         build everything, then run every test
 #   ./dev.sh bench        build everything, then run the benchmarks
 #   ./dev.sh package      build the Release .debs korvane-check and korvane, check them
 #   ./dev.sh windows      cross-build the Windows programs, zip and installer (build-windows/)
 #   ./dev.sh windows-test the Windows build's tests under Wine (a part of test)
+#   ./dev.sh web          build the page (build-web/): the checker in the browser
+#   ./dev.sh web-test     the page's tests in headless Chromium (a part of test)
 #   ./dev.sh build        install what is missing, then build everything
 #   ./dev.sh deps         only install the Debian packages that are missing
 set -euo pipefail
@@ -18,6 +21,9 @@ FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
 FUZZ_TARGETS=(profile_reader check_run include_reader lsp_message)
 WINDOWS_BUILD=${KORVANE_WINDOWS_BUILD_DIR:-build-windows}
+WEB_BUILD=${KORVANE_WEB_BUILD_DIR:-build-web}            # the page, as a static host serves it
+WEB_CMAKE_BUILD=${KORVANE_WEB_CMAKE_DIR:-build-emscripten} # the Emscripten build behind it
+WEB_TOOLS=${KORVANE_WEB_TOOLS_DIR:-build-web-tools}       # axe-core from npm, for the tests
 
 say() { printf 'dev.sh: %s\n' "$*" >&2; }
 
@@ -29,7 +35,15 @@ deps() {
         /^\[.*\]$/ { group = substr($0, 2, length($0) - 2); next }
         { sub(/#.*/, "") }
         NF && index(groups, " " group " ") && !seen[$1]++ { print $1 }' scripts/debian-packages.txt)
+    # A name that an installed package provides counts as installed (a
+    # nodejs from elsewhere brings its own npm, and conflicts with Debian's).
+    local provided
+    provided=" $(dpkg-query -W -f '${db:Status-Abbrev}${Provides}\n' 2>/dev/null |
+        awk '/^ii/ { $1 = ""; gsub(/\([^)]*\)|,/, " "); print }' | tr '\n' ' ') "
     for p in $wanted; do
+        [[ $provided == *" $p "* ]] && continue
+        # A nodejs from elsewhere brings its own npm, and conflicts with Debian's.
+        [ "$p" = npm ] && command -v npm >/dev/null && continue
         dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -69,9 +83,11 @@ build_windows() {
 }
 
 # A Wine prefix of the build's own, made once (wineboot -i), so that no test
-# touches ~/.wine.
+# touches ~/.wine; without Wine's menu builder, which would write .desktop
+# and .menu files into the home folder.
 wine_prefix() {
-    export WINEPREFIX=$PWD/$WINDOWS_BUILD/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$PWD/$WINDOWS_BUILD/wine WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 }
 
@@ -96,11 +112,51 @@ windows_tests() {
     return $failed
 }
 
+# The packages' Release build (./dev.sh package's folder and flags: -O3,
+# hardening) with the engine's and the checker's tests compiled, so that a
+# warning only those flags bring (GCC's -Wrestrict at -O3) fails the test
+# too. Not run: the same tests run in the other builds.
+release_tests_build() {
+    say "the Release build with its tests ($RELEASE_BUILD)"
+    cmake -S . -B "$RELEASE_BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DBUILD_TESTING=ON -DKORVANE_BENCH=OFF >/dev/null || return 1
+    cmake --build "$RELEASE_BUILD" -j "$(nproc)" --target korvane-check engine_tests cli_tests ||
+        return 1
+}
+
 # The language server's scripted client (lifecycle, bad bytes, an arena's
 # diagnostics) driving korvane-check.exe --lsp under Wine.
 windows_lsp_tests() {
     KORVANE_CHECK_WINE=$PWD/$WINDOWS_BUILD/cli/korvane-check.exe "$BUILD/tests/lsp/lsp_client_tests" \
         --gtest_brief=1
+}
+
+# The page (web/): the engine compiled to WebAssembly with Debian's
+# Emscripten, put together with the page's own files in $WEB_BUILD. Its
+# first run builds Emscripten's system libraries into its cache (minutes,
+# once per machine).
+build_web() {
+    # emcc's optimizer needs Debian's acorn, which a node from elsewhere
+    # does not find by itself.
+    export NODE_PATH=/usr/share/nodejs
+    emcmake cmake -S . -B "$WEB_CMAKE_BUILD" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF \
+        -DKORVANE_GUI=OFF -DKORVANE_WEB_SITE="$PWD/$WEB_BUILD" >/dev/null || return 1
+    cmake --build "$WEB_CMAKE_BUILD" -j "$(nproc)" || return 1
+}
+
+# The page's tests in headless Chromium (tests/web), against korvane-check
+# of the main build.
+web_tests() {
+    say "the page's tests in headless Chromium ($WEB_BUILD)"
+    build_web || return 1
+    local axe=$WEB_TOOLS/node_modules/axe-core/axe.min.js
+    if [ ! -f "$axe" ]; then
+        npm install --no-audit --no-fund --prefix "$WEB_TOOLS" axe-core@4 >/dev/null || return 1
+    fi
+    # Debian's python3, which has python3-selenium.
+    KORVANE_PAGE=$WEB_BUILD KORVANE_CHECK=$BUILD/cli/korvane-check KORVANE_AXE=$axe \
+        /usr/bin/python3 -m unittest tests/web/page_test.py || return 1
 }
 
 # The engine and CLI tests again, built under AddressSanitizer and
@@ -162,13 +218,24 @@ vscode_tests() {
 }
 
 case ${1:-} in
-deps) deps build test package windows ;;
+deps) deps build test package windows web ;;
 build) build ;;
 run)
     build_programs
-    # Without a display the program says so in one line and points at
-    # korvane-check, which needs none.
-    exec "$BUILD/ui/korvane" "${@:2}"
+    # With no FILE, the example with findings: the first screen shows what
+    # Korvane does.
+    if [ $# -gt 1 ]; then args=("${@:2}"); else args=(examples/server.cfg); fi
+    # Without a display, the checker's report of it, the one line on how to
+    # see it in the window, and the checker's status. Options go to the
+    # window, which says in one line what it lacks.
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ] &&
+        ! printf '%s\n' "${args[@]}" | grep -q '^-'; then
+        status=0
+        "$BUILD/cli/korvane-check" "${args[@]}" || status=$?
+        say "no display found: the report above is korvane-check's; to see it in the window, run ./dev.sh run${2:+ FILE} where DISPLAY or WAYLAND_DISPLAY is set"
+        exit "$status"
+    fi
+    exec "$BUILD/ui/korvane" "${args[@]}"
     ;;
 package)
     deps build package
@@ -181,12 +248,14 @@ package)
     lintian --pedantic --fail-on error,warning "$RELEASE_BUILD"/*.deb
     ;;
 test)
-    deps build test windows
+    deps build test windows web
     build
     # The main build's tests run last, so that their summary ends the
     # output; a failure before them is named just above it.
     failed=()
     windows_tests || failed+=("Windows tests")
+    release_tests_build || failed+=("the Release build")
+    web_tests || failed+=("the page's tests")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
     vscode_tests || failed+=("VS Code extension tests")
@@ -208,12 +277,25 @@ windows-test)
     cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests lsp_client_tests
     windows_tests
     ;;
+web)
+    deps web
+    build_web
+    ls -l "$WEB_BUILD"
+    ;;
+web-test)
+    # Of the main build, only the checker the page is compared with.
+    deps build web
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        >/dev/null
+    cmake --build "$BUILD" -j "$(nproc)" --target korvane-check
+    web_tests
+    ;;
 bench)
     build
     "$BUILD/bench/korvane-bench"
     ;;
 *)
-    sed -n '2,11s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

@@ -4,7 +4,7 @@
 // until asked, so one parse is here the file read and searched through for
 // a section that it does not have. Each figure is the median of repeated
 // measurements, since the machines it runs on are shared and noisy.
-#include "check_file.h"
+#include "check_result.h"
 #include "profile.h"
 #include "settings_file.h"
 #include "settings_generator.h"
@@ -49,7 +49,7 @@ BENCHMARK(BM_ParseFile)
 void BM_CheckRun(benchmark::State& state) {
     const std::string path = settingsPath();
     for (auto _ : state) {
-        const auto outcome = korvane::checkFile({path});
+        const auto outcome = korvane::check({path});
         if (outcome.errors != 0)
             state.SkipWithError("the generated settings should be clean");
         benchmark::DoNotOptimize(outcome.lines.data());

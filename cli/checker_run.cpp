@@ -52,6 +52,8 @@ void CheckerRun::zone(const std::string& zone) {
     }
     if (run.listError != 0)
         trouble(zone + "/arenas", std::strerror(run.listError));
+    for (const UnlistedEntry& entry : run.unlisted)
+        trouble(entry.path, std::string(std::strerror(entry.error)) + ": not checked as an arena");
     if (run.empty) {
         trouble(zone, "a zone folder without arenas (no arena.conf found)");
         return;

@@ -58,8 +58,8 @@ int main(int rawArgc, char** rawArgv) {
                "of the zone.\n"
                "Exit status: 0 when every FILE is OK, 1 when any has findings (or, with\n"
                "--strict, when the reader warns), 2 on a usage error or when a FILE cannot be\n"
-               "checked. FILE - reads standard input; put -- before a FILE whose name starts\n"
-               "with -.");
+               "checked (or changed while it was read: its report may be wrong). FILE - reads\n"
+               "standard input; put -- before a FILE whose name starts with -.");
     app.set_version_flag("--version", std::string("korvane-check ") + korvane::kVersion);
     // Unknown options are named below, as CLI11 would take them for files.
     app.allow_extras();

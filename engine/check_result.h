@@ -8,6 +8,7 @@
 #include "load_settings.h"
 #include "memory_report.h"
 #include "origin.h"
+#include "zone_arenas.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -110,6 +111,9 @@ struct ZoneRun {
     std::size_t arenasWithErrors = 0;
     long long errors = 0;
     int listError = 0; // errno when arenas/ could not be listed to its end
+    // Entries of arenas/ that could not be told folders or not: arenas,
+    // perhaps, that the run did not check.
+    std::vector<UnlistedEntry> unlisted;
     bool empty = false; // no arena found at all
 };
 ZoneRun checkZone(const std::string& zone, const CheckRequest& base,

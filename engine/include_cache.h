@@ -105,18 +105,37 @@ public:
         return it == files_.end() ? none : it->second;
     }
 
+    // Keeps a file's effect in a state, while the kept states stay within
+    // the budget (what a zone run may hold beyond one arena's load); what
+    // would pass it is dropped, and that file read again where included.
     void keep(const std::string& path, IncludeEntry entry, IncludeEffect effect) {
+        const std::size_t bytes = footprint(path, entry, effect);
+        if (used_ + bytes > budget)
+            return;
         std::vector<Kept>& states = files_[path];
-        if (states.size() < kStatesPerFile)
+        if (states.size() < kStatesPerFile) {
+            used_ += bytes;
             states.push_back({std::move(entry), std::move(effect)});
+        }
     }
+
+    // The bytes the kept states may hold.
+    std::size_t budget = std::size_t{32} << 20;
+    // The bytes they hold, as footprint() counts them.
+    std::size_t used() const { return used_; }
 
     // Included files read, and played again from the cache, so far.
     std::size_t reads = 0;
     std::size_t replays = 0;
 
 private:
+    // What keeping an effect costs, allocations counted at their size plus
+    // a word or two of the allocator's.
+    static std::size_t footprint(const std::string& path, const IncludeEntry& entry,
+                                 const IncludeEffect& e);
+
     std::map<std::string, std::vector<Kept>> files_;
+    std::size_t used_ = 0;
 };
 
 } // namespace korvane

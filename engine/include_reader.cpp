@@ -336,9 +336,13 @@ ArenaLoad loadArena(const std::string& path, std::optional<std::string_view> inp
     ArenaLoad load;
     // An arena's own file, found after the places searched before it.
     const std::vector<std::string> arenaFiles = searchPaths(place, "arena.conf");
-    if (const auto own = std::find(arenaFiles.begin(), arenaFiles.end(), path);
+    const auto same = [&](const std::string& candidate) {
+        return pathOf(candidate).lexically_normal() == pathOf(path).lexically_normal();
+    };
+    if (const auto own = std::find_if(arenaFiles.begin(), arenaFiles.end(), same);
         !input && own != arenaFiles.end())
-        loader.searched(std::span(arenaFiles.begin(), own));
+        // A pointer and a count: the page's Emscripten has no span from iterators.
+        loader.searched(std::span(arenaFiles.data(), std::size_t(own - arenaFiles.begin())));
     if (input) {
         loader.readTop(*input, path);
     } else {

@@ -5,6 +5,58 @@
 #include <algorithm>
 #include <optional>
 
+namespace korvane {
+
+namespace {
+
+constexpr std::size_t kAllocation = 16; // an allocator's own words per block
+
+std::size_t text(const std::string& s) {
+    return sizeof s + (s.capacity() > 15 ? s.capacity() + kAllocation : 0);
+}
+
+std::size_t defined(const DefinedNames& names) {
+    std::size_t bytes = sizeof names + names.bucket_count() * sizeof(void*);
+    for (const std::string& name : names)
+        bytes += text(name) + sizeof(void*) * 2 + kAllocation;
+    return bytes;
+}
+
+template <typename T, typename Each>
+std::size_t each(const std::vector<T>& v, Each bytesOf) {
+    std::size_t bytes = sizeof v + (v.capacity() - v.size()) * sizeof(T) + kAllocation;
+    for (const T& item : v)
+        bytes += bytesOf(item);
+    return bytes;
+}
+
+} // namespace
+
+std::size_t IncludeCache::footprint(const std::string& path, const IncludeEntry& entry,
+                                    const IncludeEffect& e) {
+    using E = IncludeEffect;
+    return text(path) + sizeof(Kept) + text(entry.section) + defined(entry.defines) +
+           each(e.files, [](const E::File& f) { return sizeof f + text(f.name) - sizeof f.name; }) +
+           each(e.nodes,
+                [](const E::Node& n) { return sizeof n + text(n.node.name) - sizeof n.node.name; }) +
+           each(e.assigned,
+                [](const E::Assigned& a) { return sizeof a + text(a.text) - sizeof a.text; }) +
+           each(e.decisions,
+                [](const E::Decision& d) { return sizeof d + text(d.name) - sizeof d.name; }) +
+           each(e.warnings,
+                [](const Warning& w) {
+                    return sizeof w + text(w.text) - sizeof w.text +
+                           (w.where ? text(w.where->file) - sizeof w.where->file : 0);
+                }) +
+           each(e.lookups,
+                [](const auto& l) {
+                    return text(l.first) + text(l.second);
+                }) +
+           text(e.section) + defined(e.defines);
+}
+
+} // namespace korvane
+
 namespace korvane::include {
 
 IncludeEntry IncludeReplay::entry(int depth) const {

@@ -2,9 +2,11 @@
 
 #include "file_source.h"
 #include "include_reader.h"
+#include "ascii.h"
 #include "profile.h"
 #include "ship_rules.h"
 
+#include <unordered_set>
 #include <vector>
 
 namespace korvane {
@@ -35,6 +37,29 @@ public:
     Location locate(std::size_t where) const override { return {name_, profile_.lineAt(where)}; }
 
     std::vector<std::string> filesRead() const override { return {name_}; }
+
+    // Only the first section of a name is read, and in it the first line
+    // naming a key: later ones are not loaded.
+    std::vector<EffectiveSetting> effective(
+        std::span<const std::string_view> sections) const override {
+        std::vector<EffectiveSetting> out;
+        std::string written;
+        for (const std::string_view section : sections) {
+            std::unordered_set<std::string> seen;
+            profile_.eachKey(
+                section,
+                [&](std::string_view key, const Profile::KeyLine& line) {
+                    std::string lowered(key);
+                    for (char& c : lowered)
+                        c = asciiLower(c);
+                    if (seen.insert(std::move(lowered)).second)
+                        out.push_back({written, std::string(key), profileValueText(line.value),
+                                       origin(line.offset)});
+                },
+                written);
+        }
+        return out;
+    }
 
     int failure() const override { return profile_.damaged() ? kChangedWhileRead : 0; }
 

@@ -258,6 +258,40 @@ void Profile::walk(std::size_t from, std::span<const std::string_view> keys,
     }
 }
 
+bool Profile::eachKey(std::string_view section,
+                      const std::function<void(std::string_view, const KeyLine&)>& each,
+                      std::string& written) const {
+    const std::string_view t = text();
+    section = trim(section);
+    written.clear();
+    std::size_t p = 0;
+    if (!section.empty()) {
+        std::optional<std::size_t> header;
+        findSections(std::span(&section, 1), std::span(&header, 1));
+        if (!header)
+            return false;
+        p = lineEndFrom(t, *header);
+        const std::string_view line = t.substr(*header, p - *header);
+        written = nameOf(line.substr(1, line.rfind(']') - 1));
+    }
+    for (;;) {
+        while (p < t.size() && is(t[p], kBlank))
+            ++p;
+        if (p == t.size())
+            return true;
+        const std::size_t start = p;
+        const std::size_t end = lineEndFrom(t, p);
+        p = end;
+        const std::string_view line = t.substr(start, end - start);
+        if (line.front() == '[' && line.find(']') != std::string_view::npos)
+            return true; // the next header line ends the section
+        const std::size_t equals = std::min(line.find('='), line.size());
+        const std::string_view name = nameOf(line.substr(0, equals));
+        if (!name.empty())
+            each(name, {start, equals < line.size() ? nameOf(line.substr(equals + 1)) : ""});
+    }
+}
+
 std::optional<Profile::KeyLine> Profile::find(std::string_view section,
                                               std::string_view key) const {
     std::optional<KeyLine> found;

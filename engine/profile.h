@@ -29,6 +29,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -68,6 +69,13 @@ public:
                                         std::span<const std::string_view> keys,
                                         std::span<std::optional<KeyLine>> found) const;
 
+    // Every key line of the first section named `section`, in order, with
+    // its name (trimmed, cut at a NUL); `written` gets the section's name as
+    // its header writes it. False when no header names the section.
+    bool eachKey(std::string_view section,
+                 const std::function<void(std::string_view name, const KeyLine&)>& each,
+                 std::string& written) const;
+
     std::optional<KeyLine> find(std::string_view section, std::string_view key) const;
     // The key's value as a signed 32-bit integer; 0 when absent.
     std::int32_t readInt(std::string_view section, std::string_view key) const;
@@ -102,5 +110,9 @@ private:
 // octal), then digits of that base up to the first other character. The
 // result wraps modulo 2^32; no digits give 0.
 std::int32_t profileValueToInt(std::string_view value);
+
+// A value as the profile reader hands it out as text: between matching
+// quotes (" or ', two characters or more), without them.
+std::string profileValueText(std::string_view value);
 
 } // namespace korvane

@@ -70,3 +70,13 @@ std::int32_t profileValueToInt(std::string_view value) {
 }
 
 } // namespace korvane
+
+namespace korvane {
+
+std::string profileValueText(std::string_view value) {
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return std::string(quoted ? value.substr(1, value.size() - 2) : value);
+}
+
+} // namespace korvane

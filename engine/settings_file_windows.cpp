@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 #include <windows.h>
 
 namespace korvane {
@@ -32,6 +33,50 @@ std::wstring widened(const std::string& path) {
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
     return wide;
+}
+
+// UTF-16 as UTF-8; unpaired surrogates become U+FFFD.
+std::string narrowed(const std::wstring& wide) {
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+// The path of the file an open handle reads on its volume (\x\y.conf),
+// or nothing: where a whole path cannot be had (Wine, past 260 characters).
+std::string pathOnVolumeOf(HANDLE handle) {
+    // The name's longest: 32,767 characters.
+    std::vector<std::uint64_t> info((sizeof(FILE_NAME_INFO) + 65536) / 8 + 1);
+    if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info.data(),
+                                        static_cast<DWORD>(info.size() * 8)))
+        return {};
+    const auto* name = reinterpret_cast<const FILE_NAME_INFO*>(info.data());
+    return narrowed(std::wstring(name->FileName, name->FileNameLength / sizeof(wchar_t)));
+}
+
+// The path of the file an open handle reads, as the user would write it
+// (C:\x, \\server\share\x), or nothing where the system cannot tell.
+std::string pathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n >= path.size()) { // too short: n is the size needed
+        path.resize(n);
+        n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (n == 0 || n >= path.size())
+        return pathOnVolumeOf(handle);
+    path.resize(n);
+    if (path.starts_with(L"\\\\?\\UNC\\"))
+        path.replace(0, 8, L"\\\\");
+    else if (path.starts_with(L"\\\\?\\"))
+        path.erase(0, 4);
+    return narrowed(path);
 }
 
 // The errno that a Windows error stands for, as POSIX would name it.
@@ -158,7 +203,11 @@ FileRead readStandardInput() {
     if (::GetFileType(in) == FILE_TYPE_DISK && ::GetFileSizeEx(in, &size) &&
         ::SetFilePointerEx(in, LARGE_INTEGER{}, &at, FILE_CURRENT) && at.QuadPart <= size.QuadPart)
         said = static_cast<std::uint64_t>(size.QuadPart - at.QuadPart);
-    return readAll(in, said, UINT64_MAX);
+    FileRead read = readAll(in, said, UINT64_MAX);
+    // As on Linux: a redirected file's name tells its dialect.
+    if (read.status == FileStatus::Ok && ::GetFileType(in) == FILE_TYPE_DISK)
+        read.source = pathOf(in);
+    return read;
 }
 
 } // namespace korvane

@@ -22,6 +22,7 @@ ZoneRun walkZone(const std::string& zone, const CheckRequest& base,
     ZoneRun run;
     const ZoneArenas found = zoneArenas(zone, base.files);
     run.listError = found.error;
+    run.unlisted = found.unlisted;
     run.empty = found.arenas.empty();
     // The zone as checking an arena's own file would name it.
     const std::string root = arenaPlaceOf(withSlash(zone) + "arenas/(default)/arena.conf").zone;

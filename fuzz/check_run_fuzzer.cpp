@@ -4,7 +4,7 @@
 // findings, a blue summary that counts them and an empty line, then the
 // verdict; every finding's keys must read what the reader reads on its own,
 // and point at the lines the reader gives.
-#include "check_file.h"
+#include "check_result.h"
 #include "fuzz_check.h"
 #include "profile.h"
 #include "ship_keys.h"
@@ -31,8 +31,12 @@ std::optional<std::size_t> lineOf(const Profile& profile, std::string_view ship,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const auto outcome =
-        korvane::checkFile({"settings.cfg", korvane::Bytes(bytes)}, korvane::Findings::Locate);
+    korvane::MemoryFiles files;
+    files.put("settings.cfg", bytes);
+    korvane::CheckRequest request{"settings.cfg"};
+    request.files = &files;
+    const korvane::CheckResult outcome = korvane::check(request);
+    FUZZ_CHECK(outcome.status == korvane::FileStatus::Ok && !outcome.mayBeWrong);
 
     const auto& lines = outcome.lines;
     FUZZ_CHECK(lines.size() >= 26 && lines.size() <= 154);
@@ -50,15 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int count = 0;
         for (; at < lines.size() && lines[at].colour == korvane::kRed; ++at, ++count) {
             FUZZ_CHECK(finding < outcome.findings.size());
-            const korvane::Finding& f = outcome.findings[finding++];
+            const korvane::ResultFinding& f = outcome.findings[finding++];
             FUZZ_CHECK(f.ship == ship);
             FUZZ_CHECK(f.text == lines[at].text);
             FUZZ_CHECK(!f.keys.empty() && f.keys.size() <= 2);
-            for (const korvane::CheckedKey& key : f.keys) {
+            for (const korvane::ResultKey& key : f.keys) {
                 FUZZ_CHECK(profile.readInt(ship, key.name) == key.value);
                 FUZZ_CHECK(lineOf(profile, ship, key.name) ==
-                           (key.where ? std::optional(key.where->line) : std::nullopt));
-                FUZZ_CHECK(!key.where || key.where->file == "settings.cfg");
+                           (key.origin ? std::optional(key.origin->at.line) : std::nullopt));
+                FUZZ_CHECK(!key.origin || key.origin->at.file == "settings.cfg");
             }
         }
         FUZZ_CHECK(count <= 16);

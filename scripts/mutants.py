@@ -42,6 +42,16 @@ BUILD = WORK / "build"
 # layer under them (the SIGBUS guard included); those that exist.
 FILES = [
     "engine/include_reader.cpp",
+    "engine/include_branches.cpp",
+    "engine/include_keys.cpp",
+    "engine/include_lookup.cpp",
+    "engine/include_replay.cpp",
+    "engine/include_settings.cpp",
+    "engine/include_text.h",
+    "engine/piece_reader.h",
+    "engine/file_source.cpp",
+    "engine/search_order.cpp",
+    "engine/zone_arenas.cpp",
     "engine/profile.cpp",
     "engine/profile_number.cpp",
     "engine/byte_scan.h",

@@ -5,6 +5,7 @@
 #include "module1.h"
 #include "report_text_edit.h"
 #include "twips.h"
+#include "window_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,10 +20,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSet>
 #include <QSettings>
 #include <QTimer>
 #include <QUrl>
+#include <exception>
 
 namespace {
 
@@ -44,18 +45,16 @@ void keepDialogSettingsNowhere() {
         QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
 }
 
-// The name a caption shows for `path`: its last part, quoted as reports
-// quote names that hold control characters.
-QString captionName(const QString& path) {
-    std::string bytes = QFile::encodeName(path).toStdString();
-    while (bytes.size() > 1 && bytes.back() == '/')
-        bytes.pop_back();
-    const std::size_t slash = bytes.rfind('/');
-    if (slash != std::string::npos && slash + 1 < bytes.size())
-        bytes.erase(0, slash + 1);
-    QString name = QFile::decodeName(QByteArray::fromStdString(korvane::quotedName(bytes)));
+QString fromBytes(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+// The caption for `path` (window_text.h).
+QString captionOf(const QString& path) {
+    QString caption = fromBytes(korvane::window::caption(QFile::encodeName(path).toStdString(),
+                                                         korvane::window::Separators::Slash));
     // "[*]" in a caption stands for the modified mark; "[*][*]" shows "[*]".
-    return name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 } // namespace
@@ -77,12 +76,18 @@ Form1::Form1(QWidget* parent)
     createMenus();
 
     recheck->setSingleShot(true);
-    recheck->setInterval(200);
-    connect(recheck, &QTimer::timeout, this, &Form1::mnufileagain_Click);
+    recheck->setInterval(korvane::window::kPauseMilliseconds);
+    connect(recheck, &QTimer::timeout, this, &Form1::watchedPathsChanged);
     connect(watcher, &QFileSystemWatcher::fileChanged, recheck, qOverload<>(&QTimer::start));
-    connect(watcher, &QFileSystemWatcher::directoryChanged, this, &Form1::folderChanged);
+    connect(watcher, &QFileSystemWatcher::directoryChanged, recheck, qOverload<>(&QTimer::start));
 
-    const QSize client = korvane::twips::toPixels(QSize(7824, 3912), *this);
+    Text1->explanationOf = [this](int line) {
+        return checked && line >= 0
+                   ? QString::fromUtf8(korvane::window::explanationOfLine(*checked, std::size_t(line)))
+                   : QString();
+    };
+
+    const QSize client = korvane::twips::toPixels(korvane::window::kMainClient, *this).size();
     resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
     // No minimum of the window's own: without this its layout would keep
     // the menu bar's and the pane's.
@@ -125,9 +130,16 @@ void Form1::createMenus() {
     mnuabt->setObjectName(QStringLiteral("mnuabt"));
     connect(mnuabt, &QAction::triggered, this, &Form1::mnuabt_Click);
 
+    // On no menu of the bar: the report pane's context menu has it, for
+    // the line clicked on; this is its shortcut, for the line at the caret.
+    mnuexplain = new QAction(tr("&Explain"), this);
+    mnuexplain->setObjectName(QStringLiteral("mnuexplain"));
+    mnuexplain->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(mnuexplain, &QAction::triggered, this, &Form1::mnuexplain_Click);
+
     // The shortcuts work wherever the focus is in this window, also where
     // the menu bar is a native one that Qt does not own.
-    for (QAction* action : {mnufilechk, mnufileagain, mnufilexit}) {
+    for (QAction* action : {mnufilechk, mnufileagain, mnufilexit, mnuexplain}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
@@ -136,63 +148,70 @@ void Form1::createMenus() {
 void Form1::checkFile(const QString& path) {
     recheck->stop();
     checkedPath = path;
-    setWindowTitle(tr("%1 - Korvane").arg(captionName(path)));
+    setWindowTitle(captionOf(path));
     mnufileagain->setEnabled(true);
-    // The check's error trap: a failure anywhere in the run ends it without
-    // a message; the lines already written stay and the window stays usable.
+    checked.reset();
+    // The path's bytes as the file system names them, whatever they are.
+    const std::string file = QFile::encodeName(path).toStdString();
+    // A failure anywhere in the run ends it with a line that says so; the
+    // lines already written stay and the window stays usable.
+    std::optional<std::string> stopped;
     try {
-        // The path's bytes as the file system names them, whatever they are.
-        korvane::Module1::ConfigFile = QFile::encodeName(path).toStdString();
+        korvane::Module1::ConfigFile = file;
         korvane::Module1::SetReportPane(Text1);
         Text1->clear();
         korvane::Module1::CheckSettings();
+        checked = korvane::Module1::LastResult();
+    } catch (const std::exception& error) {
+        stopped = korvane::window::stoppedLine(file, error.what());
     } catch (...) {
+        stopped = korvane::window::stoppedLine(file, std::nullopt);
     }
+    if (stopped) {
+        try {
+            korvane::Module1::SetReportPane(Text1);
+            korvane::Module1::AddReportLine(*stopped, korvane::kRed);
+        } catch (...) {
+            Text1->append(QString::fromUtf8(*stopped)); // in the pane, whatever failed
+        }
+    }
+    Text1->describeCaretLine();
+    plan = checked ? korvane::window::WatchPlan(file, *checked)
+                   : korvane::window::WatchPlan(file, korvane::CheckResult{});
     watchCheckedFiles();
 }
 
 void Form1::watchCheckedFiles() {
-    // The first files read, the checked one first: each path added to or
-    // removed from a QFileSystemWatcher costs time in proportion to those
-    // it holds, and a hostile zone can include 100,000 files.
-    constexpr qsizetype kMostWatched = 1000;
-    QStringList files;
-    for (const std::string& name : korvane::Module1::FilesRead()) {
-        if (files.size() == kMostWatched)
-            break;
-        files << QFile::decodeName(QByteArray::fromStdString(name));
-    }
-    // A path that could not be checked is watched until it can be.
-    if (files.isEmpty())
-        files << checkedPath;
-    checkedFiles.clear();
-    QSet<QString> folders;
-    for (const QString& file : std::as_const(files)) {
-        const QFileInfo info(file);
-        checkedFiles << info.absoluteFilePath();
-        folders.insert(info.absolutePath());
-    }
+    QStringList files, folders;
+    for (const std::string& name : plan.files())
+        if (QFileInfo::exists(fromBytes(name)))
+            files << fromBytes(name);
+    for (const std::string& name : plan.folders())
+        folders << fromBytes(name);
     if (!watcher->files().isEmpty())
         watcher->removePaths(watcher->files());
     if (!watcher->directories().isEmpty())
         watcher->removePaths(watcher->directories());
-    // Paths that do not exist (yet) are refused; their folders tell.
-    watcher->addPaths(checkedFiles);
-    watcher->addPaths(folders.values());
+    if (!files.isEmpty())
+        watcher->addPaths(files);
+    if (!folders.isEmpty())
+        watcher->addPaths(folders);
 }
 
-void Form1::folderChanged() {
-    // Most changes in a folder are other files'; only a checked file that
-    // is there again, unwatched, asks for a check.
-    // A set: a zone's arena may include thousands of files.
-    const QStringList paths = watcher->files() + watcher->directories();
-    const QSet<QString> watched(paths.begin(), paths.end());
-    for (const QString& file : std::as_const(checkedFiles)) {
-        if (!watched.contains(file) && QFileInfo::exists(file)) {
-            recheck->start();
-            return;
-        }
+void Form1::watchedPathsChanged() {
+    if (checkedPath.isEmpty())
+        return;
+    if (plan.changed()) {
+        checkFile(checkedPath);
+        return;
     }
+    // Nothing that matters changed; a file renamed over, with the same
+    // size and time, is watched again.
+    watchCheckedFiles();
+}
+
+void Form1::mnuexplain_Click() {
+    Text1->explain(Text1->textCursor().blockNumber());
 }
 
 QFileDialog* Form1::dialog() {

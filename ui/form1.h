@@ -1,6 +1,10 @@
 #pragma once
 
+#include "check_result.h"
+#include "watch_plan.h"
+
 #include <QMainWindow>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -22,10 +26,11 @@ public:
     ~Form1() override;
 
     // Empties the pane and checks the file at `path`, taken as it is; a path
-    // that cannot be checked gets one line saying why. Any failure ends the
-    // check quietly; the lines written so far stay. From then on the caption
-    // names the file, Check Again checks it again, and so does any change on
-    // disk to it or to a file it included.
+    // that cannot be checked gets one line saying why. A failure the check
+    // did not expect ends it with one red line that says so, after the
+    // lines written so far. From then on the caption names the file, Check
+    // Again checks it again, and so does any change on disk that could
+    // change its result (watch_plan.h).
     void checkFile(const QString& path);
 
 protected:
@@ -52,16 +57,19 @@ private:
     QFileDialog* CommonDialog1 = nullptr;
     ReportTextEdit* Text1;
 
-    // Watches the files the last check read, and the folders they are in:
-    // an editor that saves by writing a new file and renaming it over the
-    // old one ends the watch on the old file, so the folder tells when a
-    // file of that name is there again.
+    // Watches what the plan names: its files that exist, and its folders,
+    // which tell of a file made, removed or renamed over (as editors save).
     void watchCheckedFiles();
-    void folderChanged();
-    QString checkedPath;      // the file shown, as it was given; empty before
-    QStringList checkedFiles; // what its check read (or the path), absolute
+    // After the pause: checks again when the plan says something changed.
+    void watchedPathsChanged();
+    // Explain (Ctrl+E): the finding at the caret explained in a box.
+    void mnuexplain_Click();
+    QString checkedPath; // the file shown, as it was given; empty before
+    // The last check's result, while its report is the one shown whole.
+    std::optional<korvane::CheckResult> checked;
+    korvane::window::WatchPlan plan;
     QFileSystemWatcher* watcher;
-    // A save is often several changes in a row: one check after the last.
+    // A save is often several changes in a row: one look after the last.
     QTimer* recheck;
 
     QMenu* mnufile = nullptr;
@@ -70,4 +78,5 @@ private:
     QAction* mnufilesep = nullptr;
     QAction* mnufilexit = nullptr;
     QAction* mnuabt = nullptr;
+    QAction* mnuexplain = nullptr;
 };

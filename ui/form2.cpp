@@ -1,7 +1,7 @@
 #include "form2.h"
 
-#include "korvane_version.h"
 #include "twips.h"
+#include "window_text.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,10 +13,10 @@ Form2::Form2(QWidget* owner)
       Command1(new QPushButton(tr("OK"), this)), Label1(new QLabel(this)) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(tr("About Korvane"));
-    setFixedSize(korvane::twips::toPixels(QSize(3744, 2496), *this));
+    setFixedSize(korvane::twips::toPixels(korvane::window::kAboutClient, *this).size());
 
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(korvane::twips::toPixels(QRect(1200, 1800, 1332, 492), *this));
+    Command1->setGeometry(korvane::twips::toPixels(korvane::window::kAboutButton, *this));
     // Neither default nor cancel button: Enter presses it only because it
     // has the focus (see keyPressEvent).
     Command1->setAutoDefault(false);
@@ -24,15 +24,13 @@ Form2::Form2(QWidget* owner)
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
 
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(korvane::twips::toPixels(QRect(360, 480, 3120, 792), *this));
+    Label1->setGeometry(korvane::twips::toPixels(korvane::window::kAboutLabel, *this));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setTextInteractionFlags(Qt::NoTextInteraction);
     Label1->setFocusPolicy(Qt::NoFocus);
-    Label1->setText(tr("This program is designed to check for flaws in server settings which "
-                       "may cause ?status bugs and false cheater alerts. Version %1.")
-                        .arg(QString::fromLatin1(korvane::kVersion)));
+    Label1->setText(QString::fromUtf8(korvane::window::aboutText()));
 
     // The only control that takes the focus, so it always has it.
     Command1->setFocus();

@@ -1,9 +1,17 @@
 #include "report_text_edit.h"
 
-#include "readable_colour.h"
+#include "report_colours.h"
 
+#include <QAction>
 #include <QColor>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QHelpEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPalette>
+#include <QToolTip>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -22,6 +30,17 @@ QColor fromReport(korvane::ReportColour colour) {
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
 }
 
+korvane::ReportColour toReport(const QColor& colour) {
+    const QRgb rgb = colour.rgb();
+    return korvane::ReportColour(qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16);
+}
+
+// The report colour shown on a pane of `palette` (report_colours.h).
+QColor shownOn(const QPalette& palette, korvane::ReportColour colour) {
+    return fromReport(korvane::window::shownOn(toReport(palette.color(QPalette::Base)),
+                                               toReport(palette.color(QPalette::Text)), colour));
+}
+
 } // namespace
 
 ReportTextEdit::ReportTextEdit(QWidget* parent) : QTextEdit(parent) {
@@ -30,6 +49,55 @@ ReportTextEdit::ReportTextEdit(QWidget* parent) : QTextEdit(parent) {
     document()->setUndoRedoEnabled(false);
     // Read-only, but operators select and copy reports into messages.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &ReportTextEdit::describeCaretLine);
+}
+
+QString ReportTextEdit::explanationAtCaret() const {
+    return explanationOf ? explanationOf(textCursor().blockNumber()) : QString();
+}
+
+void ReportTextEdit::describeCaretLine() {
+    setAccessibleDescription(explanationAtCaret());
+}
+
+void ReportTextEdit::explain(int line) {
+    const QString text = explanationOf ? explanationOf(line) : QString();
+    if (text.isEmpty())
+        return;
+    QMessageBox box(QMessageBox::Information, tr("Explain"), text, QMessageBox::Ok, window());
+    box.setObjectName(QStringLiteral("explanation"));
+    box.exec();
+}
+
+bool ReportTextEdit::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTextEdit::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString text =
+        explanationOf ? explanationOf(cursorForPosition(help->pos()).blockNumber()) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport());
+    }
+    return true;
+}
+
+void ReportTextEdit::contextMenuEvent(QContextMenuEvent* event) {
+    // Copy and Select All, then Explain for the line clicked on, or, from
+    // the keyboard, the line at the caret.
+    QMenu* menu = createStandardContextMenu(event->pos());
+    const int line = event->reason() == QContextMenuEvent::Mouse
+                         ? cursorForPosition(event->pos()).blockNumber()
+                         : textCursor().blockNumber();
+    menu->addSeparator();
+    QAction* explainLine = menu->addAction(tr("&Explain"), this, [this, line] { explain(line); });
+    explainLine->setObjectName(QStringLiteral("explain"));
+    explainLine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    explainLine->setEnabled(explanationOf && !explanationOf(line).isEmpty());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void ReportTextEdit::setInsertionColour(korvane::ReportColour colour) {
@@ -41,7 +109,7 @@ void ReportTextEdit::setInsertionColour(korvane::ReportColour colour) {
         format.clearProperty(kReportColour);
     } else {
         format.setProperty(kReportColour, colour);
-        format.setForeground(korvane::colours::shownOn(palette(), fromReport(colour)));
+        format.setForeground(shownOn(palette(), colour));
     }
     setCurrentCharFormat(format);
 }
@@ -82,8 +150,8 @@ void ReportTextEdit::changeEvent(QEvent* event) {
 
 void ReportTextEdit::recolour() {
     const auto shown = [this](QTextCharFormat format) {
-        format.setForeground(korvane::colours::shownOn(
-            palette(), fromReport(format.property(kReportColour).value<korvane::ReportColour>())));
+        format.setForeground(
+            shownOn(palette(), format.property(kReportColour).value<korvane::ReportColour>()));
         return format;
     };
     // Gathered first: a changed format may join fragments as they are walked.

@@ -2,6 +2,7 @@
 
 #include "form1.h"
 #include "korvane_version.h"
+#include "window_text.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -168,9 +169,8 @@ Request readCommandLine(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A settings file to check"),
                                  QStringLiteral("[FILE]"));
     const auto fail = [](const QString& message) {
-        std::fprintf(stderr, "korvane: %s\nRun with --help for more information.\n",
-                     qPrintable(message));
-        return Request{{}, 2};
+        std::fputs(korvane::window::usageError(message.toStdString()).c_str(), stderr);
+        return Request{{}, korvane::window::kUsageStatus};
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
@@ -186,8 +186,8 @@ Request readCommandLine(int argc, char* argv[]) {
         return {{}, 0};
     }
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return fail(QStringLiteral("one FILE at a time"));
+    if (const auto refused = korvane::window::refusedFiles(std::size_t(files.size())))
+        return fail(QString::fromStdString(*refused));
     return {files.value(0), std::nullopt};
 }
 

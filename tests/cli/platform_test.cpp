@@ -1,5 +1,5 @@
-// korvane-check alike on Linux and, under Wine, on Windows: file names in
-// any script, either separator, and a reader that goes away.
+// korvane-check alike on Linux and, under Wine, on Windows: file and folder
+// names in any script, either separator, and a reader that goes away.
 #include "run_process.h"
 #include "test_files.h"
 
@@ -19,6 +19,21 @@ namespace {
 using nlohmann::json;
 
 const std::string kZoneArena = KORVANE_EXAMPLES "/zone/arenas/duel/arena.conf";
+
+// JSON's escaped backslash (two backslashes) as '/'. Built anew rather than replaced in
+// place, which GCC 12 at -O3 takes for an overlapping copy (-Wrestrict).
+std::string withSlashes(const std::string& json) {
+    std::string out;
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (json.compare(i, 2, "\\\\") == 0) {
+            out += '/';
+            ++i;
+        } else {
+            out += json[i];
+        }
+    }
+    return out;
+}
 
 TEST(Platforms, NamesInAnyScriptAreCheckedAndShownAsGiven) {
     TempDir dir;
@@ -49,10 +64,43 @@ TEST(Platforms, BackslashesSeparateOnWindows) {
     EXPECT_EQ(backslashes.err, slashes.err);
     // The name as given, and the same report: the included files are found.
     EXPECT_NE(backslashes.out.find("examples\\\\zone\\\\arenas"), std::string::npos);
-    std::string asSlashes = backslashes.out;
-    for (std::size_t at; (at = asSlashes.find("\\\\")) != std::string::npos;)
-        asSlashes.replace(at, 2, "/");
-    EXPECT_EQ(asSlashes, slashes.out);
+    EXPECT_EQ(withSlashes(backslashes.out), slashes.out);
+}
+
+TEST(Platforms, AZoneIsWalkedWhateverItsNamesAndShownWithItsOwnSeparator) {
+    TempDir dir;
+    const std::string arena = "D\xC3\xBC" "ell"; // not ASCII, nor in every code page
+    dir.write("zone/arenas/" + arena + "/arena.conf", "#include ships.conf\n");
+    dir.write("zone/conf/ships.conf", "[Warbird]\nInitialRotation=5\n");
+    const std::string zone = utf8Text(dir.path() / "zone");
+    struct Row {
+        std::string given;
+        char separator; // of every path shown
+    };
+    std::vector<Row> rows = {{zone, '/'}};
+    if (windowsChecker()) { // as Explorer gives it: Wine's Z: is '/'
+        std::string backslashed = "Z:" + zone;
+        std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+        rows.push_back({backslashed, '\\'});
+    }
+    for (const Row& row : rows) {
+        const auto in = [&row](std::initializer_list<std::string> names) {
+            std::string path = row.given;
+            for (const std::string& name : names)
+                path += row.separator + name;
+            return path;
+        };
+        const auto gcc = runChecker({"--format=gcc", row.given});
+        EXPECT_EQ(gcc.status, 1) << row.given;
+        EXPECT_EQ(gcc.out.substr(0, gcc.out.find('\n')),
+                  in({"conf", "ships.conf"}) + ":2: error: InitialRotation is greater than "
+                                               "MaximumRotation. [Messes up greening and ?status]");
+        const auto text = runChecker({"--format=json", row.given});
+        const json object = json::parse(text.out.substr(0, text.out.find('\n')));
+        EXPECT_EQ(object["arena"], arena);
+        EXPECT_EQ(object["file"], in({"arenas", arena, "arena.conf"}));
+        EXPECT_EQ(object["findings"][0]["keys"][0]["file"], in({"conf", "ships.conf"}));
+    }
 }
 
 TEST(Platforms, AReaderThatIsGoneIsAFailureNamedAsSuch) {

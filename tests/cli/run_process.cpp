@@ -89,7 +89,8 @@ ProcessResult throughFiles(const std::vector<std::string>& argv, const ProcessOp
     std::ofstream(base + "/in", std::ios::binary) << options.input;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int in = ::open((base + "/in").c_str(), O_RDONLY);
+        const std::string inPath = options.inputFile.empty() ? base + "/in" : options.inputFile;
+        const int in = ::open(inPath.c_str(), O_RDONLY);
         const int out = ::open((base + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open((base + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
@@ -114,6 +115,13 @@ std::string withLf(const std::string& text) {
             out += text[i];
     }
     return out;
+}
+
+// A Linux path as a Windows program names it: Wine's Z: is '/'.
+std::string onDriveZ(std::string path) {
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return "Z:" + path;
 }
 
 } // namespace
@@ -150,7 +158,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
         return result;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(in[0], 0);
+        const int input =
+            options.inputFile.empty() ? in[0] : ::open(options.inputFile.c_str(), O_RDONLY);
+        if (input < 0)
+            ::_exit(127);
+        ::dup2(input, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         execChild(argv, options);
@@ -172,6 +184,17 @@ ProcessResult runChecker(std::vector<std::string> args, const ProcessOptions& op
         return runProcess(args, options);
     ProcessOptions files = options;
     files.throughFiles = true;
+    if (!options.inputFile.empty()) {
+        // A file redirected by Windows' own shell, opened as Windows opens
+        // it: a handle Wine makes of a Linux descriptor has no name to tell.
+        // (Names without spaces, unquoted, as cmd /c takes them best.)
+        std::string line = onDriveZ(windowsChecker());
+        for (auto arg = args.begin() + static_cast<long>(command.size()); arg != args.end(); ++arg)
+            line += " " + *arg;
+        line += " < " + onDriveZ(options.inputFile);
+        args = {"/usr/bin/env", "wine", "cmd", "/c", line};
+        files.inputFile.clear();
+    }
     files.env.emplace("WINEDEBUG", "-all");
     ProcessResult result = runProcess(args, files);
     if (result.out.empty() && result.err.empty())

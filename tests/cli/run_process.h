@@ -17,6 +17,8 @@ struct ProcessResult {
 
 struct ProcessOptions {
     std::string input;                                     // standard input
+    std::string inputFile; // or, where given, standard input redirected from this file
+                           // (under Wine by cmd's '<': a name without spaces)
     std::map<std::string, std::optional<std::string>> env; // set to the value, or unset
     bool terminal = false;                                 // stdout and stderr on a pseudo-terminal
     bool throughFiles = false; // stdin, stdout and stderr are files, not pipes

@@ -4,6 +4,9 @@
 #include "run_process.h"
 #include "test_files.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -209,6 +212,21 @@ TEST(ZoneText, WhatCannotBeCheckedIsTrouble) {
         << fifo.out;
 }
 
+// An entry of arenas/ that cannot be told a folder or not may be an arena
+// the run did not check: it is named, not dropped.
+TEST(ZoneText, AnEntryThatCannotBeListedIsTrouble) {
+    SKIP_UNDER_WINE("a link that leads to itself");
+    TempDir zone;
+    const std::string z = zone.path().string();
+    zone.write("arenas/a/arena.conf", cleanShips());
+    std::filesystem::create_symlink("loop", zone.path() / "arenas/loop");
+    const auto run = runChecker({"--format=gcc", z});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "korvane-check: " + z + "/arenas/loop: " + std::strerror(ELOOP) +
+                           ": not checked as an arena\n");
+    EXPECT_EQ(run.out, "Arenas checked: 1, with errors: 0, total errors: 0.\n");
+}
+
 struct StrictRow {
     const char* name;
     std::vector<std::string> args; // before the file
@@ -257,6 +275,25 @@ INSTANTIATE_TEST_SUITE_P(
                   "korvane-check: 2 warnings from the reader, and --strict makes warnings fail "
                   "the run\n"}),
     [](const testing::TestParamInfo<StrictRow>& info) { return info.param.name; });
+
+// The reader lists 100 warnings and a note of those not shown, which is no
+// warning of its own: --strict counts all 250.
+TEST(StrictCount, CountsEveryWarningTheReaderGave) {
+    TempDir zone;
+    std::string elses;
+    for (int i = 0; i < 250; ++i)
+        elses += "#else\n";
+    const std::string arena = zone.write("arenas/a/arena.conf", elses);
+    std::string err;
+    for (int line = 1; line <= 100; ++line)
+        err += arena + ":" + std::to_string(line) + ": warning: #else without #ifdef\n";
+    err += arena + ": warning: 150 more warnings not shown\n"
+                   "korvane-check: 250 warnings from the reader, and --strict makes warnings "
+                   "fail the run\n";
+    const auto run = runChecker({"--strict", arena});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, err);
+}
 
 } // namespace
 } // namespace korvane::test

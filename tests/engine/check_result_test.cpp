@@ -22,13 +22,6 @@ void PrintTo(const Location& at, std::ostream* out) {
 
 namespace {
 
-// Until the readers say which keys are set.
-std::vector<ResultKey> withoutSet(std::vector<ResultKey> keys) {
-    for (ResultKey& key : keys)
-        key.set = false;
-    return keys;
-}
-
 TEST(CheckResultFindings, EachNamesItsRuleShipAndKeysInReadingOrder) {
     test::TempDir dir;
     const std::string path = dir.write(
@@ -69,13 +62,13 @@ TEST(CheckResultFindings, EachNamesItsRuleShipAndKeysInReadingOrder) {
         EXPECT_EQ(f.rule, rows[i].rule) << i;
         EXPECT_EQ(f.ship, "Warbird") << i;
         EXPECT_EQ(f.text, rows[i].text) << i;
-        EXPECT_EQ(withoutSet(f.keys), withoutSet(rows[i].keys)) << i;
+        EXPECT_EQ(f.keys, rows[i].keys) << i;
         EXPECT_EQ(f.location(), rows[i].keys.front().origin->at) << i;
     }
     // An absent key reads 0, unset; the profile reader points at its section.
     const ResultFinding shields = warbird(16);
     EXPECT_EQ(result.findings.at(1).rule, 2); // in the report's order
-    EXPECT_EQ(withoutSet(shields.keys), withoutSet(std::vector<ResultKey>{
+    EXPECT_EQ(shields.keys, (std::vector<ResultKey>{
                                 {"ShieldsTime", 0, false, Origin{{path, 1}, {}, {}, {}}}}));
     const ResultFinding& javelin = result.findings.at(9);
     EXPECT_EQ(javelin.ship, "Javelin");
@@ -96,6 +89,22 @@ TEST(CheckResultFindings, AFileThatCannotBeCheckedIsWatchedUntilItCan) {
     EXPECT_TRUE(result.lines.empty());
     EXPECT_TRUE(result.findings.empty());
     EXPECT_EQ(result.watch, (std::vector<std::string>{missing}));
+}
+
+// What could change the result: the files read, and every place the
+// search looked at before the file it found, or at all for a name found
+// nowhere.
+TEST(CheckResultFindings, WatchesTheFilesReadAndThePlacesSearched) {
+    test::TempDir dir;
+    const std::string zone = dir.path().string();
+    const std::string ships = dir.write("conf/ships.conf", "[Warbird]\n");
+    const std::string arena = dir.write("arenas/a/arena.conf", "#include ships.conf\n#include x\n");
+    const CheckResult result = check({arena});
+    EXPECT_EQ(result.filesRead, (std::vector<std::string>{arena, ships}));
+    const std::vector<std::string> watch(result.watch.begin(), result.watch.end());
+    EXPECT_EQ(watch, (std::vector<std::string>{arena, ships, zone + "/arenas/a/ships.conf",
+                                               zone + "/arenas/a/x", zone + "/conf/x",
+                                               zone + "/x", zone + "/arenas/(default)/x"}));
 }
 
 // The window's pane gets the run's lines as they come, and the module's

@@ -151,6 +151,15 @@ TEST_F(CheckRun, AFileThatCannotBeReadGetsNoRun) {
     EXPECT_EQ(missing.status, FileStatus::Missing);
     EXPECT_TRUE(missing.lines.empty());
     EXPECT_EQ(check({dir.path().string()}).status, FileStatus::NotRegular);
+    // Bytes held in memory are checked under the name given.
+    MemoryFiles files;
+    files.put("held.cfg", cleanShip("Warbird"));
+    CheckRequest held{"held.cfg"};
+    held.files = &files;
+    const CheckResult input = check(held);
+    EXPECT_EQ(input.status, FileStatus::Ok);
+    EXPECT_EQ(input.errors, 49);
+    EXPECT_EQ(input.filesRead, (std::vector<std::string>{"held.cfg"}));
 }
 
 TEST_F(CheckRun, ShipsPresentAreJudgedAndMissingOnesFindSeven) {

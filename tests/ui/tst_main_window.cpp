@@ -15,11 +15,17 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QMenu>
+#include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QToolTip>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
@@ -61,6 +67,10 @@ QStringList noShipsReport() {
     }
     return report << line("black", "Total errors: 56.");
 }
+
+// The explanation of super-time-0.cfg's Warbird finding, as the engine
+// gives it (engine/explanation.h).
+const QString kSuperTimeExplained = QStringLiteral("SuperTime = 0 at super-time-0.cfg:33");
 
 class ThrowOnThirdFinding : public korvane::Module1::FindingObserver {
 public:
@@ -200,6 +210,88 @@ private slots:
         saveByRename(ships, uitest::fixture("clean-ships.cfg"));
         QTRY_COMPARE(report(), cleanReport());
         QCOMPARE(form->windowTitle(), "arena.conf - Korvane");
+    }
+
+    // An #include found nowhere, then made where the server looks for it;
+    // then a file made earlier in the search order, which shadows it.
+    void aCreatedIncludeIsCheckedAgain() {
+        QTemporaryDir zone;
+        QVERIFY(QDir(zone.path()).mkpath("arenas/a"));
+        const QString arena = zone.filePath("arenas/a/arena.conf");
+        QFile file(arena);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#include ships.conf\n");
+        file.close();
+
+        form->checkFile(arena);
+        QCOMPARE(report().mid(0, noShipsReport().size()), noShipsReport());
+        // Its folder too is made only now.
+        QVERIFY(QDir(zone.path()).mkpath("conf"));
+        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), zone.filePath("conf/ships.conf")));
+        QTRY_COMPARE(report(), cleanReport());
+        QVERIFY(QFile::copy(uitest::fixture("no-ship-sections.cfg"),
+                            zone.filePath("arenas/a/ships.conf")));
+        QTRY_COMPARE(report(), noShipsReport());
+    }
+
+    // Hovering a finding line shows its explanation; a ship line shows none.
+    void aFindingExplainsItselfInATooltip() {
+        form->checkFile(uitest::fixture("super-time-0.cfg"));
+        const QStringList text = uitest::lines(*pane);
+        const int finding = int(text.indexOf("SuperTime is equal to 0. [Client crashes. Make it 1 "
+                                             "instead of 0.]"));
+        QVERIFY(finding > 0);
+        QCOMPARE(tooltipOn(finding), kSuperTimeExplained);
+        QCOMPARE(tooltipOn(finding - 1), QString()); // the line before: another finding or the header
+        QCOMPARE(tooltipOn(0), QString());
+        QCOMPARE(tooltipOn(int(text.size()) - 1), QString()); // the verdict
+    }
+
+    // The same text from the keyboard: Ctrl+E on the line at the caret, the
+    // context menu's Explain, and the pane's accessible description.
+    void aFindingExplainsItselfFromTheKeyboard() {
+        form->checkFile(uitest::fixture("super-time-0.cfg"));
+        const int finding = int(uitest::lines(*pane).indexOf(
+            "SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]"));
+        QVERIFY(finding > 0);
+        QTextCursor caret(pane->document()->findBlockByNumber(finding));
+        pane->setTextCursor(caret);
+        QCOMPARE(pane->accessibleDescription(), kSuperTimeExplained);
+
+        QString shown;
+        {
+            uitest::ModalDriver driver([&](QWidget* box) {
+                shown = static_cast<QMessageBox*>(box)->text();
+                static_cast<QMessageBox*>(box)->accept();
+            });
+            QTest::keyClick(pane, Qt::Key_E, Qt::ControlModifier);
+            QVERIFY(driver.ran());
+        }
+        QCOMPARE(shown, kSuperTimeExplained);
+
+        // Shift+F10 opens the pane's menu at the caret: Copy, Select All, Explain.
+        const QPoint caretAt = pane->cursorRect().center();
+        QContextMenuEvent atCaret(QContextMenuEvent::Keyboard, caretAt,
+                                  pane->viewport()->mapToGlobal(caretAt));
+        QCoreApplication::sendEvent(pane, &atCaret);
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+        QStringList items;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                items << action->text().remove('&').section('\t', 0, 0);
+        QCOMPARE(items, QStringList({"Copy", "Select All", "Explain"}));
+        QAction* explain = menu->findChild<QAction*>("explain");
+        QVERIFY(explain && explain->isEnabled());
+        menu->close();
+
+        // A ship line has nothing to explain: Explain is off, Ctrl+E shows nothing.
+        pane->setTextCursor(QTextCursor(pane->document()->findBlockByNumber(1)));
+        QCOMPARE(pane->accessibleDescription(), QString());
+        uitest::ModalDriver none([](QWidget* box) { box->close(); });
+        QTest::keyClick(pane, Qt::Key_E, Qt::ControlModifier);
+        QTest::qWait(300);
+        QVERIFY(!none.ran());
     }
 
     // One red line that names the path and says why, as korvane-check does.
@@ -360,7 +452,12 @@ private slots:
         ThrowOnThirdFinding observer;
         korvane::Module1::SetFindingObserver(&observer);
         form->checkFile(uitest::fixture("no-ship-sections.cfg"));
-        QCOMPARE(report(), noShipsReport().mid(0, 5));
+        // The lines written so far, then one that says the check stopped.
+        QCOMPARE(report(), noShipsReport().mid(0, 5)
+                               << line("red", uitest::fixture("no-ship-sections.cfg") +
+                                                  ": the check stopped on an unexpected error: "
+                                                  "failure in the middle of a run; the report "
+                                                  "above is incomplete"));
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY2(window == form || !window->isVisible(), window->metaObject()->className());
 
@@ -535,6 +632,20 @@ private:
         };
         const double la = luminance(a), lb = luminance(b);
         return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    }
+
+    // The tooltip shown on hovering line `line` of the pane, or nothing.
+    QString tooltipOn(int line) {
+        QToolTip::hideText();
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+            return QStringLiteral("(the last tooltip stays)");
+        const QTextBlock block = pane->document()->findBlockByNumber(line);
+        QTextCursor at(block);
+        at.movePosition(QTextCursor::Right);
+        const QPoint where = pane->cursorRect(at).center();
+        QHelpEvent hover(QEvent::ToolTip, where, pane->viewport()->mapToGlobal(where));
+        QCoreApplication::sendEvent(pane->viewport(), &hover);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
     }
 
     QStringList report() const {

@@ -97,6 +97,15 @@ private slots:
                  "korvane: Unknown option 'platform'.\nRun with --help for more information.\n");
         QCOMPARE(unknown.status, 2);
     }
+
+    // The window core's one-FILE rule, as the Windows window applies it too.
+    void aSecondFileIsRefused() {
+        const Run refused = runProgram({"one.cfg", "-platform", "offscreen", "two.cfg"});
+        QCOMPARE(refused.out, "");
+        QCOMPARE(refused.err,
+                 "korvane: one FILE at a time\nRun with --help for more information.\n");
+        QCOMPARE(refused.status, 2);
+    }
 };
 
 namespace {

@@ -7,26 +7,22 @@
 #include "settings_file.h"
 #include "twips.h"
 #include "wide.h"
+#include "window_text.h"
 
+#include <exception>
 #include <shellapi.h>
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"Form1";
-constexpr wchar_t kCaption[] = L"Korvane";
 constexpr UINT_PTR kTimer1 = 1;
-constexpr UINT kTimer1Interval = 1000; // ms
+// Posted by the folder watch's threads.
+constexpr UINT WM_FOLDERCHANGED = WM_APP + 1;
 
 // Filters as description, pattern; the first lists the newer servers'
 // .conf files too.
 constexpr wchar_t kFilter[] = L"SS Configuration Files\0*.cfg;*.conf\0All files\0*.*\0";
 
-// What the caption calls a file: the last part of its path.
-std::wstring nameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"/\\");
-    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    return name.empty() ? path : name;
-}
 
 } // namespace
 
@@ -47,7 +43,9 @@ bool Form1::create(HINSTANCE instance) {
     if (!RegisterClassExW(&windowClass))
         return false;
 
-    hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, kCaption, WS_OVERLAPPEDWINDOW,
+    hwnd_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName,
+                            korvane::win32::fromUtf8(korvane::window::kProgramCaption).c_str(),
+                            WS_OVERLAPPEDWINDOW,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                             nullptr, instance, this);
     if (!hwnd_)
@@ -56,8 +54,7 @@ bool Form1::create(HINSTANCE instance) {
     // The client area's size in twips, at the DPI of the monitor the
     // window system put the window on.
     const UINT dpi = GetDpiForWindow(hwnd_);
-    RECT frame{0, 0, korvane::win32::twips::toPixels(7824, dpi),
-               korvane::win32::twips::toPixels(3912, dpi)};
+    RECT frame = korvane::win32::twips::toPixels(korvane::window::kMainClient, dpi);
     AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_ACCEPTFILES, dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -95,9 +92,17 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         EnableMenuItem(reinterpret_cast<HMENU>(wParam), IDM_MNUFILEAGAIN,
                        MF_BYCOMMAND | (form->shownFile_.empty() ? MF_GRAYED : MF_ENABLED));
         return 0;
+    case WM_FOLDERCHANGED:
+        form->FolderChanged();
+        return 0;
     case WM_TIMER:
         if (wParam == kTimer1)
             form->Timer1_Timer();
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        // The pane, a child, hears of it only from here.
+        SendMessageW(form->Text1.hwnd(), WM_SYSCOLORCHANGE, wParam, lParam);
+        form->Text1.recolour();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -112,6 +117,9 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             return 0;
         case IDM_MNUABT:
             form->mnuabt_Click();
+            return 0;
+        case IDM_EXPLAIN:
+            form->mnuexplain_Click();
             return 0;
         }
         break;
@@ -139,8 +147,11 @@ void Form1::Form_Load(HWND hwnd) {
     // chosen file is added to the user's recent documents.
     CommonDialog1.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_DONTADDTORECENT;
 
+    Text1.explanationOf = [this](std::size_t line) {
+        return checked_ ? korvane::win32::fromUtf8(korvane::window::explanationOfLine(*checked_, line))
+                        : std::wstring();
+    };
     DragAcceptFiles(hwnd, TRUE);
-    SetTimer(hwnd, kTimer1, kTimer1Interval, nullptr);
 }
 
 void Form1::Form_Resize(WPARAM state, int width, int height) {
@@ -177,6 +188,7 @@ void Form1::Form_DragDrop(HDROP drop) {
 }
 
 void Form1::Form_Unload() {
+    watch_.stop();
     KillTimer(hwnd_, kTimer1);
     if (korvane::Module1::GetReportPane() == &Text1)
         korvane::Module1::SetReportPane(nullptr);
@@ -186,25 +198,38 @@ void Form1::Form_Unload() {
 void Form1::checkFile(const std::wstring& path) {
     using namespace korvane;
     shownFile_ = path;
-    const std::wstring caption = nameOf(path) + L" - " + kCaption;
-    SetWindowTextW(hwnd_, caption.c_str());
+    KillTimer(hwnd_, kTimer1);
+    const std::string file = win32::toUtf8(path);
+    SetWindowTextW(hwnd_,
+                   win32::fromUtf8(window::caption(file, window::Separators::SlashOrBackslash)).c_str());
+    checked_.reset();
     // Drawn once, when the report is whole.
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, FALSE, 0);
-    // The check's error trap: a failure anywhere in the run ends it without
-    // a message; the lines already written stay and the window stays usable.
+    // A failure anywhere in the run ends it with a line that says so; the
+    // lines already written stay and the window stays usable.
+    std::optional<std::string> stopped;
     try {
-        Module1::ConfigFile = win32::toUtf8(path);
-        // Noted before the run, so that a change made while it reads is
-        // seen, and checked, next time.
-        try {
-            watch_.watch(Module1::ConfigFile);
-        } catch (...) {
-            watch_.stop(); // F5 still checks again
-        }
+        Module1::ConfigFile = file;
         Text1.clear();
         // A path that cannot be checked gets one red line from the check.
         Module1::CheckSettings();
+        checked_ = Module1::LastResult();
+    } catch (const std::exception& error) {
+        stopped = window::stoppedLine(file, error.what());
     } catch (...) {
+        stopped = window::stoppedLine(file, std::nullopt);
+    }
+    if (stopped) {
+        try {
+            Module1::AddReportLine(*stopped, kRed);
+        } catch (...) {
+        }
+    }
+    try {
+        plan_ = checked_ ? window::WatchPlan(file, *checked_) : window::WatchPlan(file, CheckResult{});
+        watch_.watch(plan_.folders(), hwnd_, WM_FOLDERCHANGED);
+    } catch (...) {
+        watch_.stop(); // F5 still checks again
     }
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, TRUE, 0);
     // The scroll bar too, which the report may have made necessary.
@@ -240,13 +265,28 @@ void Form1::mnuabt_Click() {
     inCommand_ = false;
 }
 
+void Form1::mnuexplain_Click() {
+    inCommand_ = true;
+    Text1.explain(Text1.caretLine());
+    inCommand_ = false;
+}
+
+void Form1::FolderChanged() {
+    SetTimer(hwnd_, kTimer1, korvane::window::kPauseMilliseconds, nullptr);
+}
+
 void Form1::Timer1_Timer() {
-    if (inCommand_ || shownFile_.empty())
+    // Under a modal dialog, the look waits until it is closed.
+    if (inCommand_)
+        return;
+    KillTimer(hwnd_, kTimer1);
+    if (shownFile_.empty())
         return;
     bool changed = false;
     try {
-        changed = watch_.changed();
+        changed = plan_.changed();
     } catch (...) {
+        changed = true; // F5 would check again; so does the window
     }
     if (changed)
         checkFile(std::wstring(shownFile_));

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "file_watch.h"
+#include "check_result.h"
+#include "folder_watch.h"
 #include "rich_edit_pane.h"
+#include "watch_plan.h"
 
 #include <commdlg.h>
+#include <optional>
 #include <string>
 #include <windows.h>
 
@@ -24,10 +27,11 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     // Empties the pane and checks the file at `path`, taken as it is; a path
-    // that cannot be checked gives one red line that says why. Any failure
-    // ends the check quietly; the lines written so far stay. From then on
-    // the caption names the file, F5 checks it again, and so does a change
-    // to it on disk.
+    // that cannot be checked gives one red line that says why. A failure
+    // the check did not expect ends it with one red line that says so, after
+    // the lines written so far. From then on the caption names the file, F5
+    // checks it again, and so does any change on disk that could change its
+    // result (watch_plan.h).
     void checkFile(const std::wstring& path);
 
 private:
@@ -46,7 +50,12 @@ private:
     void mnufilexit_Click();
     // About...: the About box, modal over this window.
     void mnuabt_Click();
-    // Every second: checks again when the shown file has changed.
+    // Explain (Ctrl+E): the finding at the caret explained in a box.
+    void mnuexplain_Click();
+    // A watched folder changed: the pause starts again.
+    void FolderChanged();
+    // The pause after the last change: checks again when the plan says
+    // something that matters changed.
     void Timer1_Timer();
 
     void setFont(UINT dpi);
@@ -58,7 +67,10 @@ private:
     std::wstring dialogFile_ = std::wstring(32768, L'\0');
 
     std::wstring shownFile_; // empty until a file is checked
-    FileWatch watch_;
+    // The last check's result, while its report is the one shown whole.
+    std::optional<korvane::CheckResult> checked_;
+    korvane::window::WatchPlan plan_;
+    FolderWatch watch_;
     // A command holds a modal dialog open: no re-check runs under it.
     bool inCommand_ = false;
 };

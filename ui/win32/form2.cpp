@@ -2,6 +2,8 @@
 
 #include "resource.h"
 #include "twips.h"
+#include "wide.h"
+#include "window_text.h"
 
 namespace Form2 {
 namespace {
@@ -9,19 +11,18 @@ namespace {
 // The box's client area and controls from their twips, at the box's DPI.
 void layOut(HWND box) {
     const UINT dpi = GetDpiForWindow(box);
-    RECT frame{0, 0, korvane::win32::twips::toPixels(3744, dpi),
-               korvane::win32::twips::toPixels(2496, dpi)};
+    RECT frame = korvane::win32::twips::toPixels(korvane::window::kAboutClient, dpi);
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
                              static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)), dpi);
     SetWindowPos(box, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const auto place = [&](int id, int left, int top, int width, int height) {
-        const RECT r = korvane::win32::twips::toPixels(left, top, width, height, dpi);
+    const auto place = [&](int id, const korvane::window::Twips& twips) {
+        const RECT r = korvane::win32::twips::toPixels(twips, dpi);
         SetWindowPos(GetDlgItem(box, id), nullptr, r.left, r.top, r.right - r.left,
                      r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    place(IDC_COMMAND1, 1200, 1800, 1332, 492);
-    place(IDC_LABEL1, 360, 480, 3120, 792);
+    place(IDC_COMMAND1, korvane::window::kAboutButton);
+    place(IDC_LABEL1, korvane::window::kAboutLabel);
 }
 
 void Command1_Click(HWND box) {
@@ -35,6 +36,8 @@ INT_PTR CALLBACK DialogProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
             static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_KORVANE),
                                           IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
         SendMessageW(box, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SetDlgItemTextW(box, IDC_LABEL1,
+                        korvane::win32::fromUtf8(korvane::window::aboutText()).c_str());
         layOut(box);
         // The only control that takes the focus, so it always has it.
         SetFocus(GetDlgItem(box, IDC_COMMAND1));

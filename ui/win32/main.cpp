@@ -3,24 +3,34 @@
 
 #include "form1.h"
 #include "resource.h"
+#include "wide.h"
+#include "window_text.h"
 
 #include <shellapi.h>
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    // korvane.exe [FILE]: more is refused, as the Linux window refuses it;
+    // a window program has no console to say so on.
+    if (const auto refused = korvane::window::refusedFiles(count > 1 ? std::size_t(count - 1) : 0)) {
+        LocalFree(arguments);
+        MessageBoxW(nullptr, korvane::win32::fromUtf8(korvane::window::usageError(*refused)).c_str(),
+                    korvane::win32::fromUtf8(korvane::window::kProgramCaption).c_str(),
+                    MB_OK | MB_ICONERROR);
+        return korvane::window::kUsageStatus;
+    }
     Form1 form;
     if (!form.create(instance))
         return 1;
     ShowWindow(form.hwnd(), show);
     UpdateWindow(form.hwnd());
 
-    // korvane.exe FILE: the first argument is checked at once.
-    int count = 0;
-    if (LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        if (count > 1)
-            form.checkFile(arguments[1]);
-        LocalFree(arguments);
-    }
+    // korvane.exe FILE: checked at once.
+    if (arguments && count > 1)
+        form.checkFile(arguments[1]);
+    LocalFree(arguments);
 
     HACCEL shortcuts = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_FORM1));
     MSG message;

@@ -5,6 +5,10 @@
 #include <richedit.h>
 #include <windows.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 // The report pane Text1: the platform's rich text control (RichEdit 4.1,
 // MSFTEDIT_CLASS), read-only but selectable, that the check run writes its
 // coloured lines into through korvane::ReportPane.
@@ -12,6 +16,14 @@
 // Positions and lengths count the control's characters, in which each line
 // break is one character (the control keeps CR LF as a lone CR); so
 // textLength() is always the position after the last character.
+//
+// Coloured lines keep the report's colour on a light window colour and
+// take a readable one of the same hue on a dark one (report_colours.h),
+// also when the system's colours change after they were written.
+//
+// A finding line explains itself: hovering it shows the explanation in a
+// tooltip, and Explain on the pane's context menu (which also has Copy and
+// Select All) shows it in a box. Other lines have none.
 class RichEditPane : public korvane::ReportPane {
 public:
     // Creates the control as a child of `parent`, empty.
@@ -30,7 +42,39 @@ public:
     // Empties the pane; what is inserted next takes the window-text colour.
     void clear() override;
 
+    // The system's colours changed: each coloured line shown again.
+    void recolour();
+
+    // The explanation of report line `line` (from 0), empty for none; the
+    // owner sets it to what its last check gives.
+    std::function<std::wstring(std::size_t line)> explanationOf;
+    // The report line at the caret.
+    std::size_t caretLine() const;
+    // Shows the explanation of `line` in a box over the window; nothing for
+    // a line without one.
+    void explain(std::size_t line) const;
+
 private:
+    static LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    // The report line of character `position`.
+    std::size_t lineOf(LONG position) const;
+    // The report line under `client` (the pane's client coordinates).
+    std::size_t lineAt(POINT client) const;
+    void showContextMenu(LPARAM where);
+
     HWND hwnd_ = nullptr;
+    HWND tip_ = nullptr;
+    std::size_t tipLine_ = SIZE_MAX; // the line the tooltip is about
+    std::wstring tipText_;
     CHARFORMAT2W font_{}; // its face, size and weight; cbSize 0 until set
+    korvane::ReportColour insertion_ = korvane::kBlack;
+    // Where each report line starts, and the coloured runs with the report's
+    // own colour, as they were inserted.
+    std::vector<LONG> lineStarts_;
+    struct Run {
+        LONG start, end;
+        korvane::ReportColour colour;
+    };
+    std::vector<Run> coloured_;
 };

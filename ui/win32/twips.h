@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window_text.h"
+
 #include <windows.h>
 
 // Window geometry is stored in twips (1/1440 inch). This is the one place
@@ -7,17 +9,15 @@
 // that 7824 x 3912 twips are 522 x 261 pixels at 96 DPI.
 namespace korvane::win32::twips {
 
-inline constexpr int kPerInch = 1440;
-
-// A length in twips as pixels at `dpi`, rounded to the nearest pixel.
+// A length in twips as pixels at `dpi` (window_text.h).
 inline int toPixels(int twips, UINT dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), kPerInch);
+    return korvane::window::toPixels(twips, static_cast<int>(dpi));
 }
 
-// A rectangle given as left, top, width and height in twips.
-inline RECT toPixels(int left, int top, int width, int height, UINT dpi) {
-    const int x = toPixels(left, dpi), y = toPixels(top, dpi);
-    return {x, y, x + toPixels(width, dpi), y + toPixels(height, dpi)};
+// A rectangle of the window core's twips.
+inline RECT toPixels(const korvane::window::Twips& twips, UINT dpi) {
+    const int x = toPixels(twips.left, dpi), y = toPixels(twips.top, dpi);
+    return {x, y, x + toPixels(twips.width, dpi), y + toPixels(twips.height, dpi)};
 }
 
 } // namespace korvane::win32::twips

@@ -1,0 +1,26 @@
+# changelog_date(CHANGELOG VAR): sets VAR to the date (2026-12-09) of the
+# newest entry of a Debian changelog, from its sign-off line
+# " -- NAME <MAIL>  Wed, 09 Dec 2026 12:00:00 +0000".
+function(changelog_date changelog var)
+  # A new entry configures again.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${changelog})
+  file(STRINGS ${changelog} signed REGEX "^ -- " LIMIT_COUNT 1)
+  if(NOT signed MATCHES ", +([0-9]?[0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    message(FATAL_ERROR "${changelog}: its newest entry has no date")
+  endif()
+  set(day ${CMAKE_MATCH_1})
+  set(year ${CMAKE_MATCH_3})
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(FIND months ${CMAKE_MATCH_2} month)
+  if(month LESS 0)
+    message(FATAL_ERROR "${changelog}: no month is called ${CMAKE_MATCH_2}")
+  endif()
+  math(EXPR month "${month} + 1")
+  if(month LESS 10)
+    set(month 0${month})
+  endif()
+  if(day MATCHES "^[0-9]$")
+    set(day 0${day})
+  endif()
+  set(${var} "${year}-${month}-${day}" PARENT_SCOPE)
+endfunction()

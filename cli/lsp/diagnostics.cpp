@@ -3,6 +3,7 @@
 #include "explanation.h"
 #include "file_names.h"
 #include "rule_info.h"
+#include "text.h"
 #include "uri.h"
 
 #include <map>
@@ -73,8 +74,7 @@ json related(const ResultFinding& finding, const std::string& checked) {
                        {"message", key.name + "=" + std::to_string(key.value)}});
         for (const Location& via : key.origin->via) {
             out.push_back({{"location", location(via)},
-                           {"message", "#include that leads to " +
-                                           shownPath(key.origin->at.file, checked)}});
+                           {"message", joined({"#include that leads to ", shownPath(key.origin->at.file, checked)})}});
         }
     }
     return out;

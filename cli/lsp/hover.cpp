@@ -6,6 +6,7 @@
 #include "include_cache.h"
 #include "include_reader.h"
 #include "search_order.h"
+#include "text.h"
 #include "uri.h"
 
 #include <map>
@@ -38,7 +39,7 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string place(const Location& at, const std::string& checked) {
-    return "`" + shownPath(at.file, checked) + ":" + std::to_string(at.line) + "`";
+    return joined({"`", shownPath(at.file, checked), ":", std::to_string(at.line), "`"});
 }
 
 // The texts of the arenas, each shown once with the arenas it holds for.
@@ -101,13 +102,13 @@ std::optional<std::string> includeHover(const Workspace& workspace, const std::s
             const FileRead probe = workspace.files().probe(candidate);
             if (probe.status == FileStatus::Missing || probe.folder)
                 continue;
-            text = "`#include " + std::string(name) + "` reads `" + candidate + "`";
+            text = joined({"`#include ", name, "` reads `", candidate, "`"});
             if (probe.status != FileStatus::Ok)
-                text += " (" + failureReason(probe.status, probe.error) + ")";
+                text += joined({" (", failureReason(probe.status, probe.error), ")"});
             break;
         }
         if (text.empty()) {
-            text = "`" + std::string(name) + "` is found nowhere; the server looked in:\n";
+            text = joined({"`", name, "` is found nowhere; the server looked in:\n"});
             for (const std::string& candidate : candidates)
                 text += "\n- `" + candidate + "`";
         }
@@ -131,14 +132,14 @@ std::string sectionAt(std::string_view text, std::size_t line) {
 
 std::string keyText(const EffectiveSetting& setting, const std::string& checked,
                     bool thisLineCounts) {
-    std::string text = "**" + setting.section + ":" + setting.key + " = " + setting.value +
-                       "** as the server loads it\n\nset at " + place(setting.origin.at, checked);
+    std::string text = joined({"**", setting.section, ":", setting.key, " = ", setting.value,
+                               "** as the server loads it\n\nset at ", place(setting.origin.at, checked)});
     for (const Location& via : setting.origin.via)
-        text += ", through `#include` at " + place(via, checked);
+        text += joined({", through `#include` at ", place(via, checked)});
     if (!thisLineCounts)
         text += "\n\nThis line is overridden: the value above is the one that counts.";
     for (const Overridden& earlier : setting.origin.overrides)
-        text += "\n\noverrode `" + earlier.value + "` at " + place(earlier.at, checked);
+        text += joined({"\n\noverrode `", earlier.value, "` at ", place(earlier.at, checked)});
     return text;
 }
 
@@ -189,8 +190,8 @@ std::optional<std::string> hoverText(const Workspace& workspace, const Document&
                 continue;
             for (const ResultKey& key : finding.keys) {
                 if (sameIgnoringCase(key.name, name)) {
-                    shown += (shown.empty() ? "" : "\n\n") + std::string("**Finding:** ") +
-                             finding.text + "\n\n```\n" + explainFinding(finding, unit->path) + "```";
+                    shown += joined({shown.empty() ? "" : "\n\n", "**Finding:** ", finding.text,
+                                     "\n\n```\n", explainFinding(finding, unit->path), "```"});
                     break;
                 }
             }

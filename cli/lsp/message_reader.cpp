@@ -67,8 +67,8 @@ bool lengthOf(std::string_view block, std::uint64_t& length, std::string& why) {
             continue; // other fields (Content-Type) are not needed
         std::uint64_t value = 0;
         if (!parseLength(trimmed(line.substr(colon + 1)), value)) {
-            why = "a Content-Length that is not a length: " +
-                  std::string(trimmed(line.substr(colon + 1)).substr(0, 40));
+            why = "a Content-Length that is not a length: ";
+            why.append(trimmed(line.substr(colon + 1)).substr(0, 40));
             return false;
         }
         if (found && value != length) {
@@ -101,8 +101,10 @@ void MessageReader::feed(std::string_view in) {
                 pending_.resize(end);
                 takeHeader();
             } else if (pending_.size() >= kMaxHeader + kEnd.size()) {
-                ready_.push_back({Framed::Kind::BadHeader,
-                                  "a header longer than " + std::to_string(kMaxHeader) + " bytes"});
+                std::string why = "a header longer than ";
+                why += std::to_string(kMaxHeader);
+                why += " bytes";
+                ready_.push_back({Framed::Kind::BadHeader, std::move(why)});
                 // Start again at a later Content-Length, or keep only what
                 // could be the start of one.
                 const std::size_t at = findLengthName(pending_, 1);

@@ -25,6 +25,9 @@ constexpr int kWatchMilliseconds = 1000;
 // existence is a change.
 class DiskWatch {
 public:
+    // Takes the state of `paths` as it is, as a check has just read them.
+    void note(const std::set<std::string>& paths) { changed(paths); }
+
     // The paths of `paths` that changed since the last look; a new path is
     // only noted.
     std::vector<std::string> changed(const std::set<std::string>& paths) {
@@ -72,6 +75,10 @@ public:
                 // Input that came meanwhile first: an edit in it overtakes the checks.
                 while (!ended_ && !exit() && inputWaiting(0))
                     readAndHandle();
+                // What the check read is the state to compare with, taken
+                // before the client hears of it.
+                if (watchesItself())
+                    watch_.note(session_.workspace().watched());
                 if (!exit())
                     send(session_.publish(std::move(batch)));
             } else if (watchesItself() && !inputWaiting(kWatchMilliseconds)) {

@@ -2,6 +2,7 @@
 
 #include "hover.h"
 #include "korvane_version.h"
+#include "text.h"
 #include "uri.h"
 
 #include <regex>
@@ -87,14 +88,14 @@ Messages Session::handle(std::string_view body) {
     if (!given.is_object() && !given.is_array()) {
         if (hasId)
             return {errorResponse(*id, kInvalidParams, "params are an object or an array")};
-        return {logError("skipped " + method->get<std::string>() + ": params are not an object")};
+        return {logError(joined({"skipped ", method->get<std::string>(), ": params are not an object"}))};
     }
     // The server outlives any fault of its own in one message.
     try {
         return hasId ? request(*id, method->get<std::string>(), given)
                      : notification(method->get<std::string>(), given);
     } catch (const std::exception& e) {
-        const std::string why = "could not handle " + method->get<std::string>() + ": " + e.what();
+        const std::string why = joined({"could not handle ", method->get<std::string>(), ": ", e.what()});
         return {hasId ? errorResponse(*id, kInternalError, why) : logError(why)};
     }
 }
@@ -154,7 +155,7 @@ Messages Session::notification(const std::string& method, const json& params) {
         // client reports all, and the server keeps those its checks depend on.
         const json watchers = json::array({{{"globPattern", "**/*"}}});
         out.push_back({{"jsonrpc", "2.0"},
-                       {"id", "korvane-" + std::to_string(nextRequest_++)},
+                       {"id", joined({"korvane-", std::to_string(nextRequest_++)})},
                        {"method", "client/registerCapability"},
                        {"params",
                         {{"registrations",
@@ -245,8 +246,8 @@ Messages Session::fault(const Framed& framed) {
     if (framed.kind == Framed::Kind::Message)
         return handle(framed.bytes);
     // Too long to take: what its start tells is answered.
-    const std::string why = "the message is " + sizeText(framed.length) +
-                            ", over the server's limit of " + sizeText(kMaxBody);
+    const std::string why = joined({"the message is ", sizeText(framed.length),
+                                    ", over the server's limit of ", sizeText(kMaxBody)});
     Messages out{logError(why)};
     std::smatch found;
     static const std::regex method(R"re("method"\s*:\s*"([^"\\]*)")re");
@@ -260,8 +261,8 @@ Messages Session::fault(const Framed& framed) {
     }
     if ((name == "textDocument/didOpen" || name == "textDocument/didChange") && initialized_ &&
         !shutdown_ && std::regex_search(start, found, uri)) {
-        const std::string problem = "The document is too large to check (" + sizeText(framed.length) +
-                                    "; the limit is " + sizeText(kMaxBody) + ")";
+        const std::string problem = joined({"The document is too large to check (", sizeText(framed.length),
+                                            "; the limit is ", sizeText(kMaxBody), ")"});
         touched(found[1].str());
         if (name == "textDocument/didOpen" || !workspace_.document(found[1].str()))
             workspace_.open({found[1].str(), pathOfUri(found[1].str()), "", 0, problem});

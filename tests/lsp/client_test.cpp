@@ -121,5 +121,24 @@ TEST(LspClient, ChecksAnArenaFromTheEditorsText) {
     EXPECT_EQ(client.waitExit(replyTimeout()), 0);
 }
 
+TEST(LspClient, WatchesTheFilesACheckReadWhenTheClientDoesNot) {
+    TempDir dir;
+    std::filesystem::copy(KORVANE_EXAMPLES "/zone", dir.path() / "zone",
+                          std::filesystem::copy_options::recursive);
+    const std::string arena = utf8Text(dir.path() / "zone/arenas/duel/arena.conf");
+    const std::string uri = lsp::uriOfPath(arena);
+    LspClient client;
+    client.initialize();
+    client.notify("textDocument/didOpen",
+                  {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", "#include ships.conf\n"}}}});
+    EXPECT_EQ(client.diagnostics(uri)["diagnostics"], json::array());
+    // The Warbird's ships file changed by another program: its finding shows.
+    dir.write("zone/conf/ships/warbird.conf", "[Warbird]\nSuperTime=0\n");
+    const std::string ships = lsp::uriOfPath(utf8Text(dir.path() / "zone/conf/ships/warbird.conf"));
+    const json published = client.diagnostics(ships);
+    ASSERT_FALSE(published["diagnostics"].empty());
+    EXPECT_EQ(published["diagnostics"][0]["range"]["start"]["line"], 1);
+}
+
 } // namespace
 } // namespace korvane::test

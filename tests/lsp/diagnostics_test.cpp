@@ -224,10 +224,11 @@ TEST_F(ZoneSession, HoversExplainAKeyAndAnInclude) {
     };
     EXPECT_EQ(hover(1)["contents"]["value"],
               "`#include ships.conf` reads `" + path("conf/ships.conf") + "`");
-    const std::string key = hover(8)["contents"]["value"];
-    EXPECT_NE(key.find("**Finding:** " + kSpeed), std::string::npos) << key;
-    EXPECT_NE(key.find("InitialSpeed = 3500 at arena.conf:9\nMaximumSpeed = 3400 at arena.conf:10\n"),
-              std::string::npos) << key;
+    EXPECT_EQ(hover(8)["contents"]["value"],
+              "**Warbird:InitialSpeed = 3500** as the server loads it\n\nset at `arena.conf:9`\n\n"
+              "overrode `2000` at `../../conf/ships/warbird.conf:9`\n\n**Finding:** " + kSpeed +
+                  "\n\n```\nInitialSpeed = 3500 at arena.conf:9; replaces 2000 at ../../conf/ships/warbird.conf:9\n"
+                  "MaximumSpeed = 3400 at arena.conf:10; replaces 3250 at ../../conf/ships/warbird.conf:10\n```");
     EXPECT_EQ(hover(0), nullptr); // a comment
     change("arenas/duel/arena.conf", "#include nowhere.conf\n", 2);
     EXPECT_EQ(hover(0)["contents"]["value"],

@@ -5,7 +5,8 @@
 #include "text.h"
 #include "uri.h"
 
-#include <regex>
+#include <optional>
+#include <string_view>
 
 namespace korvane::lsp {
 namespace {
@@ -240,6 +241,48 @@ void Session::touched(const std::string& uri) {
         editedAt_[*path] = edits_;
 }
 
+namespace {
+
+// The first `"key": VALUE` in the start of a message too long to parse,
+// VALUE as its JSON text: a string without escapes or, where `number`, an
+// integer of at most 18 digits too.
+std::optional<std::string> jsonToken(const std::string& text, std::string_view key, bool number) {
+    const std::string quoted = '"' + std::string(key) + '"';
+    const auto blank = [&](std::size_t i) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
+            ++i;
+        return i;
+    };
+    for (std::size_t at = text.find(quoted); at != std::string::npos;
+         at = text.find(quoted, at + 1)) {
+        std::size_t i = blank(at + quoted.size());
+        if (i >= text.size() || text[i] != ':')
+            continue;
+        i = blank(i + 1);
+        if (i < text.size() && text[i] == '"') {
+            const std::size_t end = text.find_first_of("\"\\", i + 1);
+            if (end != std::string::npos && text[end] == '"')
+                return text.substr(i, end + 1 - i);
+            continue;
+        }
+        if (!number)
+            continue;
+        const std::size_t digits = i + (i < text.size() && text[i] == '-' ? 1 : 0);
+        std::size_t end = digits;
+        while (end < text.size() && end - digits < 18 && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        if (end > digits)
+            return text.substr(i, end - i);
+    }
+    return std::nullopt;
+}
+
+std::string unquoted(const std::string& token) {
+    return token.size() >= 2 && token.front() == '"' ? token.substr(1, token.size() - 2) : token;
+}
+
+} // namespace
+
 Messages Session::fault(const Framed& framed) {
     if (framed.kind == Framed::Kind::BadHeader)
         return {logError("skipped bytes: " + framed.bytes)};
@@ -249,25 +292,24 @@ Messages Session::fault(const Framed& framed) {
     const std::string why = joined({"the message is ", sizeText(framed.length),
                                     ", over the server's limit of ", sizeText(kMaxBody)});
     Messages out{logError(why)};
-    std::smatch found;
-    static const std::regex method(R"re("method"\s*:\s*"([^"\\]*)")re");
-    static const std::regex id(R"re("id"\s*:\s*(-?[0-9]{1,18}|"[^"\\]*"))re");
-    static const std::regex uri(R"re("uri"\s*:\s*"([^"\\]*)")re");
     const std::string& start = framed.bytes;
-    const std::string name = std::regex_search(start, found, method) ? found[1].str() : "";
-    if (std::regex_search(start, found, id) && !name.empty()) {
-        out.push_back(errorResponse(json::parse(found[1].str()), kRequestFailed, why));
+    const auto method = jsonToken(start, "method", false);
+    const std::string name = method ? unquoted(*method) : "";
+    if (const auto id = jsonToken(start, "id", true); id && !name.empty()) {
+        out.push_back(errorResponse(json::parse(*id), kRequestFailed, why));
         return out;
     }
+    const auto uriToken = jsonToken(start, "uri", false);
     if ((name == "textDocument/didOpen" || name == "textDocument/didChange") && initialized_ &&
-        !shutdown_ && std::regex_search(start, found, uri)) {
+        !shutdown_ && uriToken) {
+        const std::string uri = unquoted(*uriToken);
         const std::string problem = joined({"The document is too large to check (", sizeText(framed.length),
                                             "; the limit is ", sizeText(kMaxBody), ")"});
-        touched(found[1].str());
-        if (name == "textDocument/didOpen" || !workspace_.document(found[1].str()))
-            workspace_.open({found[1].str(), pathOfUri(found[1].str()), "", 0, problem});
+        touched(uri);
+        if (name == "textDocument/didOpen" || !workspace_.document(uri))
+            workspace_.open({uri, pathOfUri(uri), "", 0, problem});
         else
-            workspace_.drop(found[1].str(), problem);
+            workspace_.drop(uri, problem);
     }
     return out;
 }

@@ -103,8 +103,9 @@ TEST(CheckResultFindings, AFileThatCannotBeCheckedIsWatchedUntilItCan) {
 // nowhere.
 TEST(CheckResultFindings, WatchesTheFilesReadAndThePlacesSearched) {
     test::TempDir dir;
-    const std::string zone = dir.path().string();
     const std::string ships = dir.write("conf/ships.conf", "[Warbird]\n");
+    // The zone as the paths written name it (with '/' on Windows too).
+    const std::string zone = ships.substr(0, ships.size() - std::string("/conf/ships.conf").size());
     const std::string arena = dir.write("arenas/a/arena.conf", "#include ships.conf\n#include x\n");
     const CheckResult result = check({arena});
     EXPECT_EQ(result.filesRead, (std::vector<std::string>{arena, ships}));

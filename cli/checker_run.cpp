@@ -20,11 +20,10 @@ std::string withSlash(const std::string& folder) {
 } // namespace
 
 void CheckerRun::file(const std::string& path, bool standardInput) {
-    CheckRequest request{standardInput ? kStdinName : path};
-    request.dialect = options_.dialect;
-    request.zone = options_.zone;
-    request.arena = options_.arena;
-    request.standardInput = standardInput;
+    // Built whole: GCC 12 under the sanitizers takes the assignment of an
+    // optional member for a read of uninitialised memory.
+    const CheckRequest request{standardInput ? kStdinName : path, options_.dialect,
+                               options_.zone, options_.arena, standardInput};
     if (options_.effective)
         effective(effectiveSettings(request), {});
     else

@@ -232,6 +232,7 @@ void Form1::checkFile(const std::wstring& path) {
     } catch (...) {
         watch_.stop(); // F5 still checks again
     }
+    Text1.describeCaretLine();
     SendMessageW(Text1.hwnd(), WM_SETREDRAW, TRUE, 0);
     // The scroll bar too, which the report may have made necessary.
     RedrawWindow(Text1.hwnd(), nullptr, nullptr,

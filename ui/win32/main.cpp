@@ -6,6 +6,7 @@
 #include "wide.h"
 #include "window_text.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <windows.h>
 
@@ -23,6 +24,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                     MB_OK | MB_ICONERROR);
         return korvane::window::kUsageStatus;
     }
+    // The pane's accessible description is a COM service.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Form1 form;
     if (!form.create(instance))
         return 1;
@@ -44,5 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return static_cast<int>(message.wParam);
 }

@@ -1,3 +1,7 @@
+// The property ids and the class of the accessibility annotations, defined
+// here rather than looked for in a library.
+#include <initguid.h>
+
 #include "rich_edit_pane.h"
 
 #include "report_colours.h"
@@ -169,6 +173,36 @@ void RichEditPane::explain(std::size_t line) const {
     MessageBoxW(GetParent(hwnd_), text.c_str(), L"Explain", MB_OK | MB_ICONINFORMATION);
 }
 
+void RichEditPane::describeCaretLine() {
+    std::wstring text = explanationOf ? explanationOf(caretLine()) : std::wstring();
+    if (text == described_)
+        return;
+    if (!accessibleTried_) {
+        accessibleTried_ = true;
+        if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IAccPropServices, reinterpret_cast<void**>(&accessible_))))
+            accessible_ = nullptr; // no annotations here: the Explain box stays
+    }
+    if (!accessible_)
+        return;
+    described_ = std::move(text);
+    if (described_.empty()) {
+        accessible_->ClearHwndProps(hwnd_, OBJID_CLIENT, CHILDID_SELF, &PROPID_ACC_DESCRIPTION, 1);
+    } else {
+        accessible_->SetHwndPropStr(hwnd_, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+                                    described_.c_str());
+    }
+    NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void RichEditPane::forgetDescription() {
+    if (!accessible_)
+        return;
+    accessible_->ClearHwndProps(hwnd_, OBJID_CLIENT, CHILDID_SELF, &PROPID_ACC_DESCRIPTION, 1);
+    accessible_->Release();
+    accessible_ = nullptr;
+}
+
 void RichEditPane::showContextMenu(LPARAM where) {
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     std::size_t line;
@@ -241,7 +275,15 @@ LRESULT CALLBACK RichEditPane::PaneProc(HWND hwnd, UINT message, WPARAM wParam, 
     case WM_CONTEXTMENU: // Shift+F10 or the menu key
         pane.showContextMenu(lParam);
         return 0;
+    case WM_KEYDOWN:
+    case WM_LBUTTONUP: {
+        // The caret moves in the control's own handling: described after it.
+        const LRESULT handled = DefSubclassProc(hwnd, message, wParam, lParam);
+        pane.describeCaretLine();
+        return handled;
+    }
     case WM_NCDESTROY:
+        pane.forgetDescription();
         RemoveWindowSubclass(hwnd, PaneProc, 1);
         break;
     }

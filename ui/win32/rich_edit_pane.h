@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleacc.h>
 
 // The report pane Text1: the platform's rich text control (RichEdit 4.1,
 // MSFTEDIT_CLASS), read-only but selectable, that the check run writes its
@@ -22,7 +24,9 @@
 //
 // A finding line explains itself: hovering it shows the explanation in a
 // tooltip, and Explain on the pane's context menu (which also has Copy and
-// Select All) shows it in a box. Other lines have none.
+// Select All) shows it in a box. Other lines have none. For screen readers,
+// the explanation of the line at the caret is the pane's accessible
+// description, kept up to date as the caret moves.
 class RichEditPane : public korvane::ReportPane {
 public:
     // Creates the control as a child of `parent`, empty.
@@ -52,6 +56,10 @@ public:
     // Shows the explanation of `line` in a box over the window; nothing for
     // a line without one.
     void explain(std::size_t line) const;
+    // Makes the explanation of the caret's line the pane's accessible
+    // description (none on other lines), if it changed; the owner calls it
+    // after writing a report, the pane itself as the caret moves.
+    void describeCaretLine();
 
 private:
     static LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -61,11 +69,15 @@ private:
     // The report line under `client` (the pane's client coordinates).
     std::size_t lineAt(POINT client) const;
     void showContextMenu(LPARAM where);
+    void forgetDescription();
 
     HWND hwnd_ = nullptr;
     HWND tip_ = nullptr;
     std::size_t tipLine_ = SIZE_MAX; // the line the tooltip is about
     std::wstring tipText_;
+    IAccPropServices* accessible_ = nullptr; // made when first needed
+    bool accessibleTried_ = false;
+    std::wstring described_;
     CHARFORMAT2W font_{}; // its face, size and weight; cbSize 0 until set
     korvane::ReportColour insertion_ = korvane::kBlack;
     // Where each report line starts, and the coloured runs with the report's

@@ -4,14 +4,78 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <cstdio>
 
 namespace uitest {
+
+namespace {
+
+const QStringList kShips = {"Warbird", "Javelin", "Spider",    "Leviathan",
+                            "Terrier", "Weasel",  "Lancaster", "Shark"};
+
+} // namespace
+
+QString line(const char* colour, const QString& text) {
+    return QLatin1String(colour) + QLatin1String(": ") + text;
+}
+
+QStringList cleanReport() {
+    QStringList report = {line("black", "Checking settings...")};
+    for (const QString& ship : kShips)
+        report << line("blue", "Checking " + ship + "...") << line("blue", ship + " is OK")
+               << line("black", "");
+    return report << line("black", "This CFG file is OK.");
+}
+
+// Every key reads 0: five "is equal to Maximum" findings and both times.
+QStringList noShipsReport() {
+    QStringList report = {line("black", "Checking settings...")};
+    for (const QString& ship : kShips) {
+        report << line("blue", "Checking " + ship + "...");
+        for (const char* base : {"Rotation", "Speed", "Thrust", "Recharge", "Energy"})
+            report << line("red", QString("Initial%1 is equal to Maximum%1. [?status kickoff bug]")
+                                      .arg(QLatin1String(base)));
+        for (const char* key : {"SuperTime", "ShieldsTime"})
+            report << line("red", QString("%1 is equal to 0. [Client crashes. Make it 1 instead "
+                                          "of 0.]")
+                                      .arg(QLatin1String(key)));
+        report << line("blue", "Number of errors: 7.") << line("black", "");
+    }
+    return report << line("black", "Total errors: 56.");
+}
+
+QStringList report(const ReportTextEdit& pane) {
+    QStringList result;
+    const QStringList text = lines(pane);
+    for (int i = 0; i < text.size(); ++i) {
+        const QColor shown = colour(pane, i);
+        const char* name = shown == Qt::red     ? "red"
+                           : shown == Qt::blue  ? "blue"
+                           : shown == Qt::black ? "black"
+                                                : "other";
+        result << line(name, text.at(i));
+    }
+    return result;
+}
+
+void overwrite(const QString& path, const QString& from) {
+    QFile source(from), target(path);
+    QVERIFY(source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly));
+    target.write(source.readAll());
+}
+
+void saveByRename(const QString& path, const QString& from) {
+    const QString saved = path + ".new";
+    QVERIFY(QFile::copy(from, saved));
+    QCOMPARE(::rename(QFile::encodeName(saved).constData(), QFile::encodeName(path).constData()), 0);
+}
 
 QString fixture(const QString& name) {
     return QStringLiteral(KORVANE_UI_FIXTURES "/") + name;

@@ -28,6 +28,19 @@ QStringList lines(const ReportTextEdit& pane);
 // break for an empty line; the pane's own text colour where none is set.
 QColor colour(const ReportTextEdit& pane, int line);
 
+// A report line as "colour: text"; the report of a file whose ships are all
+// OK, and of one without ship sections; the pane's report in that form
+// (colours named red, blue, black or other).
+QString line(const char* colour, const QString& text);
+QStringList cleanReport();
+QStringList noShipsReport();
+QStringList report(const ReportTextEdit& pane);
+
+// A file rewritten in place, as a plain editor saves; and a new file
+// renamed over the old one, as many editors save.
+void overwrite(const QString& path, const QString& from);
+void saveByRename(const QString& path, const QString& from);
+
 // Runs `drive` on the next modal widget once it is up. Whatever `drive`
 // leaves open is closed, so a failing test cannot hang in exec().
 class ModalDriver {

@@ -9,68 +9,28 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHelpEvent>
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QToolTip>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 #include <sys/stat.h>
 
 namespace {
 
-const QStringList kShips = {"Warbird", "Javelin", "Spider",    "Leviathan",
-                            "Terrier", "Weasel",  "Lancaster", "Shark"};
-
-// A report line as "colour: text".
-QString line(const char* colour, const QString& text) {
-    return QLatin1String(colour) + QLatin1String(": ") + text;
-}
-
-QStringList cleanReport() {
-    QStringList report = {line("black", "Checking settings...")};
-    for (const QString& ship : kShips)
-        report << line("blue", "Checking " + ship + "...") << line("blue", ship + " is OK")
-               << line("black", "");
-    return report << line("black", "This CFG file is OK.");
-}
-
-// Every key reads 0: five "is equal to Maximum" findings and both times.
-QStringList noShipsReport() {
-    QStringList report = {line("black", "Checking settings...")};
-    for (const QString& ship : kShips) {
-        report << line("blue", "Checking " + ship + "...");
-        for (const char* base : {"Rotation", "Speed", "Thrust", "Recharge", "Energy"})
-            report << line("red", QString("Initial%1 is equal to Maximum%1. [?status kickoff bug]")
-                                      .arg(QLatin1String(base)));
-        for (const char* key : {"SuperTime", "ShieldsTime"})
-            report << line("red", QString("%1 is equal to 0. [Client crashes. Make it 1 instead "
-                                          "of 0.]")
-                                      .arg(QLatin1String(key)));
-        report << line("blue", "Number of errors: 7.") << line("black", "");
-    }
-    return report << line("black", "Total errors: 56.");
-}
-
-// The explanation of super-time-0.cfg's Warbird finding, as the engine
-// gives it (engine/explanation.h).
-const QString kSuperTimeExplained = QStringLiteral("SuperTime = 0 at super-time-0.cfg:33");
+using uitest::cleanReport;
+using uitest::line;
+using uitest::noShipsReport;
 
 class ThrowOnThirdFinding : public korvane::Module1::FindingObserver {
 public:
@@ -152,147 +112,6 @@ private slots:
         form->checkFile(path);
         // As the window system is told it, placeholders resolved.
         QCOMPARE(form->windowHandle()->title(), caption);
-    }
-
-    void checkAgainChecksTheSameFile() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("ships.cfg");
-        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
-        form->checkFile(path);
-        QCOMPARE(report(), cleanReport());
-        QVERIFY(form->findChild<QAction*>("mnufileagain")->isEnabled());
-
-        // F5 right after the change, before the window notices it itself.
-        QVERIFY(QFile::remove(path) && QFile::copy(uitest::fixture("no-ship-sections.cfg"), path));
-        QTest::keyClick(form->focusWidget(), Qt::Key_F5);
-        QCOMPARE(report(), noShipsReport());
-        QCOMPARE(form->windowTitle(), "ships.cfg - Korvane");
-    }
-
-    // Written in place, and saved as editors that write a new file and
-    // rename it over the old one do (the new file must be watched too).
-    void aChangedFileIsCheckedAgain() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("ships.cfg");
-        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
-        form->checkFile(path);
-        QCOMPARE(report(), cleanReport());
-
-        overwrite(path, uitest::fixture("no-ship-sections.cfg"));
-        QTRY_COMPARE(report(), noShipsReport());
-        saveByRename(path, uitest::fixture("clean-ships.cfg"));
-        QTRY_COMPARE(report(), cleanReport());
-        overwrite(path, uitest::fixture("no-ship-sections.cfg"));
-        QTRY_COMPARE(report(), noShipsReport());
-
-        // Deleted: it cannot be checked; back again, it is.
-        QVERIFY(QFile::remove(path));
-        QTRY_COMPARE(report(), QStringList({line("red", path + ": No such file or directory")}));
-        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), path));
-        QTRY_COMPARE(report(), cleanReport());
-    }
-
-    void aChangedIncludedFileIsCheckedAgain() {
-        QTemporaryDir zone;
-        QVERIFY(QDir(zone.path()).mkpath("arenas/a") && QDir(zone.path()).mkpath("conf"));
-        const QString ships = zone.filePath("conf/ships.conf");
-        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), ships));
-        const QString arena = zone.filePath("arenas/a/arena.conf");
-        QFile file(arena);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#include ships.conf\n");
-        file.close();
-
-        form->checkFile(arena);
-        QCOMPARE(report(), cleanReport());
-        overwrite(ships, uitest::fixture("no-ship-sections.cfg"));
-        QTRY_COMPARE(report(), noShipsReport());
-        saveByRename(ships, uitest::fixture("clean-ships.cfg"));
-        QTRY_COMPARE(report(), cleanReport());
-        QCOMPARE(form->windowTitle(), "arena.conf - Korvane");
-    }
-
-    // An #include found nowhere, then made where the server looks for it;
-    // then a file made earlier in the search order, which shadows it.
-    void aCreatedIncludeIsCheckedAgain() {
-        QTemporaryDir zone;
-        QVERIFY(QDir(zone.path()).mkpath("arenas/a"));
-        const QString arena = zone.filePath("arenas/a/arena.conf");
-        QFile file(arena);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#include ships.conf\n");
-        file.close();
-
-        form->checkFile(arena);
-        QCOMPARE(report().mid(0, noShipsReport().size()), noShipsReport());
-        // Its folder too is made only now.
-        QVERIFY(QDir(zone.path()).mkpath("conf"));
-        QVERIFY(QFile::copy(uitest::fixture("clean-ships.cfg"), zone.filePath("conf/ships.conf")));
-        QTRY_COMPARE(report(), cleanReport());
-        QVERIFY(QFile::copy(uitest::fixture("no-ship-sections.cfg"),
-                            zone.filePath("arenas/a/ships.conf")));
-        QTRY_COMPARE(report(), noShipsReport());
-    }
-
-    // Hovering a finding line shows its explanation; a ship line shows none.
-    void aFindingExplainsItselfInATooltip() {
-        form->checkFile(uitest::fixture("super-time-0.cfg"));
-        const QStringList text = uitest::lines(*pane);
-        const int finding = int(text.indexOf("SuperTime is equal to 0. [Client crashes. Make it 1 "
-                                             "instead of 0.]"));
-        QVERIFY(finding > 0);
-        QCOMPARE(tooltipOn(finding), kSuperTimeExplained);
-        // The ship's header, the line before.
-        QCOMPARE(tooltipOn(finding - 1), QString());
-        QCOMPARE(tooltipOn(0), QString());
-        QCOMPARE(tooltipOn(int(text.size()) - 1), QString()); // the verdict
-    }
-
-    // The same text from the keyboard: Ctrl+E on the line at the caret, the
-    // context menu's Explain, and the pane's accessible description.
-    void aFindingExplainsItselfFromTheKeyboard() {
-        form->checkFile(uitest::fixture("super-time-0.cfg"));
-        const int finding = int(uitest::lines(*pane).indexOf(
-            "SuperTime is equal to 0. [Client crashes. Make it 1 instead of 0.]"));
-        QVERIFY(finding > 0);
-        QTextCursor caret(pane->document()->findBlockByNumber(finding));
-        pane->setTextCursor(caret);
-        QCOMPARE(pane->accessibleDescription(), kSuperTimeExplained);
-
-        QString shown;
-        {
-            uitest::ModalDriver driver([&](QWidget* box) {
-                shown = static_cast<QMessageBox*>(box)->text();
-                static_cast<QMessageBox*>(box)->accept();
-            });
-            QTest::keyClick(pane, Qt::Key_E, Qt::ControlModifier);
-            QVERIFY(driver.ran());
-        }
-        QCOMPARE(shown, kSuperTimeExplained);
-
-        // Shift+F10 opens the pane's menu at the caret: Copy, Select All, Explain.
-        const QPoint caretAt = pane->cursorRect().center();
-        QContextMenuEvent atCaret(QContextMenuEvent::Keyboard, caretAt,
-                                  pane->viewport()->mapToGlobal(caretAt));
-        QCoreApplication::sendEvent(pane, &atCaret);
-        QMenu* menu = nullptr;
-        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
-        QStringList items;
-        for (QAction* action : menu->actions())
-            if (!action->isSeparator())
-                items << action->text().remove('&').section('\t', 0, 0);
-        QCOMPARE(items, QStringList({"Copy", "Select All", "Explain"}));
-        QAction* explain = menu->findChild<QAction*>("explain");
-        QVERIFY(explain && explain->isEnabled());
-        menu->close();
-
-        // A ship line has nothing to explain: Explain is off, Ctrl+E shows nothing.
-        pane->setTextCursor(QTextCursor(pane->document()->findBlockByNumber(1)));
-        QCOMPARE(pane->accessibleDescription(), QString());
-        uitest::ModalDriver none([](QWidget* box) { box->close(); });
-        QTest::keyClick(pane, Qt::Key_E, Qt::ControlModifier);
-        QTest::qWait(300);
-        QVERIFY(!none.ran());
     }
 
     // One red line that names the path and says why, as korvane-check does.
@@ -529,20 +348,6 @@ private slots:
     }
 
 private:
-    // Rewritten in place, as a plain editor saves.
-    static void overwrite(const QString& path, const QString& from) {
-        QFile source(from), target(path);
-        QVERIFY(source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly));
-        target.write(source.readAll());
-    }
-    // A new file renamed over the old one, as many editors save.
-    static void saveByRename(const QString& path, const QString& from) {
-        const QString saved = path + ".new";
-        QVERIFY(QFile::copy(from, saved));
-        QCOMPARE(
-            ::rename(QFile::encodeName(saved).constData(), QFile::encodeName(path).constData()), 0);
-    }
-
     // As a drag from a file manager ends: over the report pane. Whether the
     // window took it.
     bool drop(QMimeData& data) {
@@ -635,33 +440,7 @@ private:
         return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
     }
 
-    // The tooltip shown on hovering line `line` of the pane, or nothing.
-    QString tooltipOn(int line) {
-        QToolTip::hideText();
-        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
-            return QStringLiteral("(the last tooltip stays)");
-        const QTextBlock block = pane->document()->findBlockByNumber(line);
-        QTextCursor at(block);
-        at.movePosition(QTextCursor::Right);
-        const QPoint where = pane->cursorRect(at).center();
-        QHelpEvent hover(QEvent::ToolTip, where, pane->viewport()->mapToGlobal(where));
-        QCoreApplication::sendEvent(pane->viewport(), &hover);
-        return QToolTip::isVisible() ? QToolTip::text() : QString();
-    }
-
-    QStringList report() const {
-        QStringList result;
-        const QStringList text = uitest::lines(*pane);
-        for (int i = 0; i < text.size(); ++i) {
-            const QColor colour = uitest::colour(*pane, i);
-            const char* name = colour == Qt::red     ? "red"
-                               : colour == Qt::blue  ? "blue"
-                               : colour == Qt::black ? "black"
-                                                     : "other";
-            result << line(name, text.at(i));
-        }
-        return result;
-    }
+    QStringList report() const { return uitest::report(*pane); }
 
     Form1* form = nullptr;
     ReportTextEdit* pane = nullptr;

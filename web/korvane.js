@@ -157,7 +157,7 @@
     let progress = null;
     for (const message of messages) {
       if (message.type === "progress") progress = message;
-      else if (message.type === "result") showResult(message.result, lines);
+      else if (message.type === "result") showResult(message.result || JSON.parse(message.json), lines);
       else {
         report.append(lines);
         if (message.type === "zone") showZone(message.summary);

@@ -25,7 +25,9 @@ WEB_BUILD=${KORVANE_WEB_BUILD_DIR:-build-web}            # the page, as a static
 WEB_CMAKE_BUILD=${KORVANE_WEB_CMAKE_DIR:-build-emscripten} # the Emscripten build behind it
 WEB_TOOLS=${KORVANE_WEB_TOOLS_DIR:-build-web-tools}       # axe-core from npm, for the tests
 
-say() { printf 'dev.sh: %s\n' "$*" >&2; }
+# Each step with the minutes and seconds since the command started, so a
+# slow step shows where the time goes.
+say() { printf 'dev.sh [%d:%02d]: %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*" >&2; }
 
 # Installs the missing packages of the groups named (build, test, package)
 # in scripts/debian-packages.txt.
@@ -249,6 +251,7 @@ package)
     ;;
 test)
     deps build test windows web
+    say "the main build ($BUILD)"
     build
     # The main build's tests run last, so that their summary ends the
     # output; a failure before them is named just above it.
@@ -260,6 +263,7 @@ test)
     fuzz_smoke || failed+=("fuzzing")
     vscode_tests || failed+=("VS Code extension tests")
     [ ${#failed[@]} -eq 0 ] || say "FAILED: ${failed[*]} (see above)"
+    say "the main build's tests ($BUILD)"
     ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" || exit 1
     [ ${#failed[@]} -eq 0 ] || exit 1
     ;;

@@ -161,7 +161,11 @@
       else {
         report.append(lines);
         if (message.type === "zone") showZone(message.summary);
-        else if (message.type === "done") finish("");
+        else if (message.type === "done") {
+          document.body.dataset.readMs = Math.round(message.spent.readMs);
+          document.body.dataset.engineMs = Math.round(message.spent.engineMs);
+          finish("");
+        }
         else if (message.type === "failed")
           finish(message.name === "NotReadableError" ? changedMessage() : `The check failed: ${message.message}.`);
       }

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "form1.h"
 #include "report_text_edit.h"
 
 #include <QAbstractItemView>
@@ -79,6 +80,16 @@ void saveByRename(const QString& path, const QString& from) {
 
 QString fixture(const QString& name) {
     return QStringLiteral(KORVANE_UI_FIXTURES "/") + name;
+}
+
+Form1* showForm(ReportTextEdit** pane) {
+    auto* form = new Form1;
+    *pane = form->findChild<ReportTextEdit*>("Text1");
+    form->show();
+    if (*pane && waitActive(form))
+        return form;
+    delete form;
+    return nullptr;
 }
 
 bool waitActive(QWidget* window) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+class Form1;
 class QFileDialog;
 class QTimer;
 class QWidget;
@@ -16,6 +17,10 @@ class ReportTextEdit;
 namespace uitest {
 
 QString fixture(const QString& name);
+
+// A new main window, shown and active, and its report pane in `pane`; none
+// if it does not come up.
+Form1* showForm(ReportTextEdit** pane);
 
 // Waits until `window` is the active window, the one that gets the keys.
 // (QTest::qWaitForWindowActive only waits for exposure on platforms that

@@ -48,13 +48,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        form = new Form1;
-        pane = form->findChild<ReportTextEdit*>("Text1");
-        QVERIFY(pane);
-        form->show();
-        QVERIFY(uitest::waitActive(form));
-    }
+    void init() { QVERIFY((form = uitest::showForm(&pane))); }
     void cleanup() {
         korvane::Module1::SetFindingObserver(nullptr);
         delete form;

@@ -26,13 +26,7 @@ class TestWindowExplains : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        form = new Form1;
-        pane = form->findChild<ReportTextEdit*>("Text1");
-        QVERIFY(pane);
-        form->show();
-        QVERIFY(uitest::waitActive(form));
-    }
+    void init() { QVERIFY((form = uitest::showForm(&pane))); }
     void cleanup() { delete form; }
 
     // Hovering a finding line shows its explanation; a ship line shows none.

@@ -19,13 +19,7 @@ class TestWindowRechecks : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        form = new Form1;
-        pane = form->findChild<ReportTextEdit*>("Text1");
-        QVERIFY(pane);
-        form->show();
-        QVERIFY(uitest::waitActive(form));
-    }
+    void init() { QVERIFY((form = uitest::showForm(&pane))); }
     void cleanup() { delete form; }
 
     void checkAgainChecksTheSameFile() {

@@ -42,6 +42,17 @@ ZoneRun walkZone(const std::string& zone, const CheckRequest& base,
     return run;
 }
 
+// The result for an arena whose file cannot be read: its name and why.
+template <class Result>
+Result unreadableArena(const ZoneArena& arena) {
+    Result result;
+    result.name = arena.path;
+    result.arena = arena.name;
+    result.status = arena.status;
+    result.error = arena.error;
+    return result;
+}
+
 } // namespace
 
 std::string zoneSummaryLine(const ZoneRun& run) {
@@ -73,11 +84,7 @@ ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
             return ok;
         },
         [&](const ZoneArena& arena) {
-            CheckResult result;
-            result.name = arena.path;
-            result.arena = arena.name;
-            result.status = arena.status;
-            result.error = arena.error;
+            CheckResult result = unreadableArena<CheckResult>(arena);
             result.watch.push_back(arena.path);
             each(result);
         });
@@ -96,14 +103,7 @@ ZoneRun effectiveZone(const std::string& zone, const CheckRequest& base,
             each(result);
             return result.status == FileStatus::Ok;
         },
-        [&](const ZoneArena& arena) {
-            EffectiveResult result;
-            result.name = arena.path;
-            result.arena = arena.name;
-            result.status = arena.status;
-            result.error = arena.error;
-            each(result);
-        });
+        [&](const ZoneArena& arena) { each(unreadableArena<EffectiveResult>(arena)); });
 }
 
 } // namespace korvane

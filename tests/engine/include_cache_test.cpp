@@ -92,7 +92,21 @@ INSTANTIATE_TEST_SUITE_P(
                   {"arenas/b/arena.conf", "#include join.conf\nA=1\n"}},
                  {"a", "b"},
                  2,
-                 0}),
+                 0},
+        // ships.conf, read in b with tune.conf played back, keeps what
+        // tune.conf looked up: c, with its own deep.conf, reads them again.
+        CacheRow{"NestedLookupsKept",
+                 {{"conf/ships.conf", "#include tune.conf\n"},
+                  {"conf/mid.conf", "#include tune.conf\n"},
+                  {"conf/tune.conf", "#include deep.conf\n"},
+                  {"conf/deep.conf", "A=1\n"},
+                  {"arenas/c/deep.conf", "A=2\n"},
+                  {"arenas/a/arena.conf", "#include mid.conf\n"},
+                  {"arenas/b/arena.conf", "#include ships.conf\n"},
+                  {"arenas/c/arena.conf", "#include ships.conf\n"}},
+                 {"a", "b", "c"},
+                 7,
+                 1}),
     [](const testing::TestParamInfo<CacheRow>& info) { return info.param.name; });
 
 // Played back, a file explains its values as reading it does: each arena's
@@ -101,7 +115,8 @@ TEST(IncludeCache, ReplaysExplainAsReadingDoes) {
     MemoryFiles files;
     files.put("Z/conf/ships.conf", "[Warbird]\nA=1\n#ifdef LEAGUE\nB=2\n#else\nB=3\n#endif\n"
                                    "#include tune.conf\nA=4\n#include none.conf\n");
-    files.put("Z/conf/tune.conf", "#ifndef LEAGUE\nC=5\n#endif\n#define TUNED\n");
+    files.put("Z/conf/tune.conf",
+              "#ifndef LEAGUE\nC=5\n#endif\n#define TUNED\n#ifdef TUNED\nD=6\n#endif\n");
     const std::vector<std::pair<std::string, std::string>> arenas = {
         {"a", "#include ships.conf\n"},
         {"b", "\n\n#include ships.conf\nA=9\n"},
@@ -109,10 +124,13 @@ TEST(IncludeCache, ReplaysExplainAsReadingDoes) {
         {"d", "#define x\n#undef x\n#define LEAGUE\n\n#include ships.conf\n"},
         {"e", "#ifdef NOPE\n#else\n#include ships.conf\n#endif\n"},
         {"f", "#ifndef Q\n\n#include ships.conf\n#endif\n"},
+        {"g", "[Javelin]\n#include ships.conf\nA=9\n"
+              "[Javelin]\n#undef TUNED\n#include ships.conf\nA=9\n"},
     };
     for (const auto& [arena, bytes] : arenas)
         files.put("Z/arenas/" + arena + "/arena.conf", bytes);
-    const std::vector<std::string_view> sections = {"Warbird", "Javelin"}, keys = {"A", "B", "C"};
+    const std::vector<std::string_view> sections = {"Warbird", "Javelin"},
+                                        keys = {"A", "B", "C", "D"};
     const SettingNames wanted{sections, keys};
     IncludeCache cache;
     for (const auto& [arena, bytes] : arenas) {
@@ -138,8 +156,9 @@ TEST(IncludeCache, ReplaysExplainAsReadingDoes) {
         EXPECT_EQ(std::vector(w1.begin(), w1.end()), std::vector(w2.begin(), w2.end()));
     }
     // a's ships.conf and tune.conf, b's ships.conf, c's (d's again), and
-    // e's (f's again), each with their tune.conf.
-    EXPECT_EQ(cache.replays, 3u);
+    // e's (f's again), each with their tune.conf; in g, tune.conf and the
+    // second ships.conf, which leaves the section the next A=9 is set in.
+    EXPECT_EQ(cache.replays, 5u);
 }
 
 } // namespace

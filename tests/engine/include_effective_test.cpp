@@ -15,6 +15,7 @@ struct EffectiveCase {
     std::vector<std::string_view> sections;
     // "Section:Key=value line", with "(overrides line value ...)" after.
     std::vector<std::string> expected;
+    bool everySetting = true; // or only what a check run reads
 };
 
 class Effective : public testing::TestWithParam<EffectiveCase> {};
@@ -26,7 +27,7 @@ TEST_P(Effective, IsWhatTheServerLoadsInOrder) {
     SettingsRequest request{"Z/f.conf"};
     request.dialect = GetParam().dialect;
     request.files = &files;
-    request.everySetting = true;
+    request.everySetting = GetParam().everySetting;
     const LoadedSettings loaded = loadSettings(std::move(request));
     std::vector<std::string> shown;
     for (const EffectiveSetting& s : loaded.settings->effective(GetParam().sections)) {
@@ -59,7 +60,14 @@ INSTANTIATE_TEST_SUITE_P(
                       "[T]\nB=1\n[S]\nA=1\nS:C=\\5\n[s]\nA=2\nB\n#include inc\n",
                       {"S", "T"},
                       {"S:A=7 Z/conf/inc:2 (overrides 4 1) (overrides 7 2)", "S:C=5 5", "s:B= 8",
-                       "T:B=8 Z/conf/inc:4 (overrides 2 1)"}}),
+                       "T:B=8 Z/conf/inc:4 (overrides 2 1)"}},
+        // Only what a check run reads: named as the run asks for it.
+        EffectiveCase{"IncludeReadForTheCheck",
+                      Dialect::Include,
+                      "[WARBIRD]\ninitialrotation=1\nSpeed=2\nMaximumRotation=3\n",
+                      {"Warbird"},
+                      {"Warbird:InitialRotation=1 2", "Warbird:MaximumRotation=3 4"},
+                      false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -109,6 +109,11 @@ TEST(MemoryFiles, AreWhatTheReaderAndTheZoneWalkRead) {
     ASSERT_EQ(zone.arenas.size(), 1u);
     EXPECT_EQ(zone.arenas[0].name, "Düell");
     EXPECT_EQ(zone.arenas[0].path, "z/arenas/Düell/arena.conf");
+    // The current folder holds what was put under relative paths.
+    const FolderListing here = files.list(".");
+    ASSERT_EQ(here.entries.size(), 1u);
+    EXPECT_EQ(here.entries[0].name, "z");
+    EXPECT_TRUE(here.entries[0].folder);
 }
 
 // An arena that reads the zone's shared file has looked for its own first.

@@ -90,6 +90,8 @@ TEST(ProfileSections, HeaderRulesAndFirstSectionWins) {
     EXPECT_EQ(before.readInt("", "A"), 1);
     EXPECT_EQ(before.readInt("S", "A"), 0);
     EXPECT_EQ(Profile::parse("[S]\nA=1\n").readInt("T", "A"), 0);
+    // A blank section name is the section "" too.
+    EXPECT_EQ(before.readInt(" ", "A"), 1);
 }
 
 TEST(ProfileNames, AreTrimmedBeforeANulCutsThem) {
@@ -145,6 +147,8 @@ TEST(ProfileEncodings, ByteOrderMarksDecide) {
                              "8\0"s)
                   .readInt("S", "A"),
               0);
+    // DEL is ASCII: it stays.
+    EXPECT_EQ(Profile::parse("\xFF\xFE[\0S\0]\0\n\0A\0=\0\x7F\0"s).find("S", "A")->value, "\x7F");
     // A byte order mark is only a mark at the very start.
     EXPECT_EQ(Profile::parse("\n\xEF\xBB\xBF[S]\nA=7\n").readInt("S", "A"), 0);
 }
@@ -178,8 +182,8 @@ TEST(ProfileLocations, StayRightPastTheLineMarks) {
 TEST(ProfileSections, OneSearchFindsTheFirstOfEachAndTheyEndAtTheNextHeader) {
     const Profile p =
         Profile::parse("A=0\n[a]\nA=1\n  [b] x\nk [c]\n[c\n[C]\nA=3\n[Warbird]\nA=4\n[d]\nB=5\n"
-                       "[c]\nA=6\n");
-    const std::vector<std::string_view> names = {"c", "WARBIRD", " a ", "Spider", "b", "C"};
+                       "[c]\nA=6\n[e");
+    const std::vector<std::string_view> names = {"c", "WARBIRD", " a ", "Spider", "b", "C", "e"};
     std::vector<std::optional<std::size_t>> headers(names.size());
     p.findSections(names, headers);
     const std::string_view t = p.text();
@@ -189,6 +193,7 @@ TEST(ProfileSections, OneSearchFindsTheFirstOfEachAndTheyEndAtTheNextHeader) {
     EXPECT_EQ(headers[3], std::nullopt);
     EXPECT_EQ(headers[4], t.find("[b]")); // after blanks, with text after its ']'
     EXPECT_EQ(headers[5], headers[0]);
+    EXPECT_EQ(headers[6], std::nullopt); // "[e", last and without ']', is a key line
     EXPECT_EQ(p.readInt("c", "A"), 3);
     EXPECT_EQ(p.readInt("Warbird", "A"), 4);
     EXPECT_EQ(p.readInt("Warbird", "B"), 0); // [d] ends it

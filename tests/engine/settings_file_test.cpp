@@ -47,6 +47,12 @@ TEST_F(SettingsFile, ReadsARegularFileByItsExactBytes) {
 }
 
 TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
+#ifndef _WIN32
+    // Standard input open (as /dev/null if it was not), to see it stay open.
+    if (::fcntl(STDIN_FILENO, F_GETFD) == -1) {
+        ASSERT_EQ(::open("/dev/null", O_RDONLY), STDIN_FILENO);
+    }
+#endif
     const auto missing = readSettingsFile((dir.path() / "nothing.cfg").string());
     EXPECT_EQ(missing.status, FileStatus::Missing);
     EXPECT_EQ(missing.error, ENOENT);
@@ -65,6 +71,10 @@ TEST_F(SettingsFile, PathsWithoutSettingsSayWhy) {
     const auto empty = readSettingsFile(dir.write("empty.cfg", ""));
     EXPECT_EQ(empty.status, FileStatus::Ok);
     EXPECT_EQ(empty.bytes.view(), "");
+#ifndef _WIN32
+    // None of them closed a descriptor it had not opened.
+    EXPECT_NE(::fcntl(STDIN_FILENO, F_GETFD), -1);
+#endif
 }
 
 TEST_F(SettingsFile, SpecialFilesAreNeverOpened) {

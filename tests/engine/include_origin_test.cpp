@@ -264,5 +264,23 @@ INSTANTIATE_TEST_SUITE_P(
                     overrides("nested include", "S", "A", {"arenas/(default)/inner:2 7"})),
     rowName);
 
+// Past their bound, the lines a value replaced are no longer kept.
+TEST(IncludeOverrides, PastTheirBoundAreNotKept) {
+    std::string text = "[S]\n";
+    for (int round = 1; round <= 2; ++round) {
+        for (int i = 0; i <= 100'000; ++i)
+            text += "K" + std::to_string(i) + "=" + std::to_string(round) + "\n";
+    }
+    MemoryFiles files;
+    files.put(kChecked, text);
+    const ArenaLoad load =
+        loadArena(kChecked, std::nullopt, {"Z", "a"}, nullptr, {}, nullptr, &files);
+    const auto overrides = [&](std::string_view key) {
+        return load.settings->origin(load.settings->read("S", key).where).overrides;
+    };
+    EXPECT_EQ(overrides("K99999"), (std::vector<Overridden>{{{kChecked, 100'001}, "1"}}));
+    EXPECT_EQ(overrides("K100000"), std::vector<Overridden>{});
+}
+
 } // namespace
 } // namespace korvane

@@ -45,6 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"TwoToThe32Plus5", "4294967301", 5},
                     ValueCase{"SaturatesHigh", "99999999999999999999", -1},
                     ValueCase{"SaturatesLow", "-99999999999999999999", 0},
+                    ValueCase{"PastTwoToThe62", "4611686018427387905", 1},
+                    ValueCase{"JustBelowTwoToThe63", "9223372036854775800", -8},
                     ValueCase{"DoubleQuoted", "\"12\"", 0}, ValueCase{"SingleQuoted", "'12'", 0},
                     ValueCase{"TextAfterNumber", "5 ; five", 5}, ValueCase{"Dollar", "$FIVE", 0},
                     ValueCase{"Empty", "", 0}),

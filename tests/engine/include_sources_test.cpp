@@ -79,6 +79,7 @@ TEST(MemoryFiles, NormalisesPathsAndStandsBeforeWhatIsBehind) {
     const FolderListing listing = files.list(z + "/conf/");
     ASSERT_EQ(listing.entries.size(), 2u);
     EXPECT_EQ(listing.error, 0);
+    EXPECT_EQ(files.list(z + "/arenas").error, 0); // a folder held in memory alone
     // Held alone, a file found nowhere else is Missing.
     EXPECT_EQ(MemoryFiles().read(z + "/conf/on-disk.conf").status, FileStatus::Missing);
 }

@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ProfileNames, MatchTrimmedAndIgnoringAsciiCase) {
     EXPECT_EQ(Profile::parse("[warBird]\nA=1\n").readInt("WARBIRD", "A"), 1);
+    EXPECT_EQ(Profile::parse("[z]\nz=1\n").readInt("Z", "Z"), 1); // the last letter folds too
     EXPECT_EQ(Profile::parse("[ Warbird ]\nA=1\n").readInt("Warbird", "A"), 1);
     EXPECT_EQ(Profile::parse("[S]\n  speed  =  5  \n").readInt("S", "SPEED"), 5);
     // Only ASCII letters fold: 0xC9 is not 0xE9.

@@ -114,6 +114,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Blanks around '=' go, also where a kept key is read on its own.
         IncludeEdge{
             "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},
+        // However many blanks come before a value, all go.
+        IncludeEdge{
+            "OddBlanksBeforeValues", "[S]\nA= 5\nB=\t \t6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},
+        // A line joined to one that names its section, in a section not kept.
+        IncludeEdge{
+            "JoinedInASectionNotKept", "[Other]\nS:\\\nA=5\nB=1\nB=2\n", {{"S", "A", 5, 2}}},
+        // A value cut by the line limit ends there, whatever the next line.
+        IncludeEdge{"ValueCutAtTheLineLimit",
+                    "[S]\nA=" + std::string(4092, ' ') + "5" + "7\n",
+                    {{"S", "A", 5, 2}},
+                    {"2: line longer than 4095 bytes: the server reads the rest as a line of "
+                     "its own"}},
         // Lone CRs are warned about once per file.
         IncludeEdge{"TwoLoneCrs",
                     "[S]\nA=1\rx\nB=2\ry\n",

@@ -95,6 +95,15 @@ TEST(ProfileSections, HeaderRulesAndFirstSectionWins) {
     EXPECT_EQ(before.readInt(" ", "A"), 1);
 }
 
+// A header among lines too short to name the key ends the section,
+// wherever its '[' falls in the words the short lines are passed over by.
+TEST(ProfileSections, AHeaderAmongShortLinesEndsTheSection) {
+    for (std::size_t pad = 1; pad <= 9; ++pad) {
+        const std::string text = "[A]\n" + std::string(pad, 'x') + "\nx\nx\n[B]\nLongKeyName=1\n";
+        EXPECT_EQ(Profile::parse(text).readInt("A", "LongKeyName"), 0) << pad;
+    }
+}
+
 TEST(ProfileNames, AreTrimmedBeforeANulCutsThem) {
     // Blanks before a NUL stay part of the name; blanks after it go.
     EXPECT_EQ(Profile::parse("[S]\nA \0=5\n"s).readInt("S", "A"), 0);

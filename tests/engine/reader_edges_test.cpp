@@ -279,6 +279,27 @@ TEST(BytesEdges, AFileReadAsDescriptorZeroIsClosed) {
     ASSERT_EQ(::waitpid(child, &raw, 0), child);
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "fd 0 left open";
 }
+
+// Standard input that gives fewer bytes than its file's size said (a sysfs
+// file says a page) is told as the same file named is: not read whole.
+TEST(BytesEdges, StandardInputShorterThanItsFileSaidIsNotWhole) {
+    const char* path = "/sys/devices/system/cpu/online";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no " << path << " here";
+    ASSERT_EQ(readSettingsFile(path).error, kChangedWhileRead);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = ::open(path, O_RDONLY);
+        if (fd < 0 || ::dup2(fd, STDIN_FILENO) != STDIN_FILENO)
+            ::_exit(2);
+        const FileRead read = readStandardInput();
+        ::_exit(read.status == FileStatus::Unreadable && read.error == kChangedWhileRead ? 0 : 1);
+    }
+    int raw = 0;
+    ASSERT_EQ(::waitpid(child, &raw, 0), child);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << "read as whole";
+}
 #endif
 
 // The LF that ends a line is that line's, wherever it falls in a word.

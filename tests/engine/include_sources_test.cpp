@@ -73,6 +73,7 @@ TEST(MemoryFiles, NormalisesPathsAndStandsBeforeWhatIsBehind) {
     const FileRead folder = files.probe(z + "/arenas/Düell");
     EXPECT_EQ(folder.status, FileStatus::NotRegular);
     EXPECT_TRUE(folder.folder);
+    EXPECT_EQ(folder.error, 0);
     EXPECT_TRUE(files.isFolder(z + "/arenas"));
     EXPECT_FALSE(files.isFolder(z + "/arenas/Düell/arena.conf"));
 

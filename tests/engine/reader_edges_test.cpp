@@ -111,6 +111,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"stopped reading: more than 16 bytes read in one load (an include cycle?)"},
                     {{"arenas/a/i", "A=1\n"}},
                     {.maxBytes = 16}},
+        // A load of exactly the bytes limit is read whole.
+        IncludeEdge{
+            "ExactlyTheBytesLimit", "[S]\nA=1\n", {{"S", "A", 1, 2}}, {}, {}, {.maxBytes = 8}},
+        // Past the limit of defined names, that is warned about once.
+        IncludeEdge{"DefinedNamesLimit",
+                    "#define X\n#define Y\n#define Z\n[S]\nA=1\n",
+                    {{"S", "A", 1, 5}},
+                    {"2: more than 1 names defined: the rest are ignored"},
+                    {},
+                    {.maxDefines = 1}},
         // Blanks around '=' go, also where a kept key is read on its own.
         IncludeEdge{
             "BlanksAroundEquals", "[S]\nA \t=5\nB=\t 6\n", {{"S", "A", 5, 2}, {"S", "B", 6, 3}}},

@@ -126,7 +126,10 @@ TEST(IncludeCache, ReplaysExplainAsReadingDoes) {
         {"f", "#ifndef Q\n\n#include ships.conf\n#endif\n"},
         {"g", "[Javelin]\n#include ships.conf\nA=9\n"
               "[Javelin]\n#undef TUNED\n#include ships.conf\nA=9\n"},
+        {"h", "#include head.conf\nA=7\n"},
+        {"i", "#include head.conf\nA=7\n"},
     };
+    files.put("Z/conf/head.conf", "[Warbird]\n");
     for (const auto& [arena, bytes] : arenas)
         files.put("Z/arenas/" + arena + "/arena.conf", bytes);
     const std::vector<std::string_view> sections = {"Warbird", "Javelin"},
@@ -157,8 +160,9 @@ TEST(IncludeCache, ReplaysExplainAsReadingDoes) {
     }
     // a's ships.conf and tune.conf, b's ships.conf, c's (d's again), and
     // e's (f's again), each with their tune.conf; in g, tune.conf and the
-    // second ships.conf, which leaves the section the next A=9 is set in.
-    EXPECT_EQ(cache.replays, 5u);
+    // second ships.conf, which leaves the section the next A=9 is set in;
+    // i's head.conf, which enters the first section of i.
+    EXPECT_EQ(cache.replays, 6u);
 }
 
 } // namespace

@@ -15,12 +15,15 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 BUILD=${KORVANE_BUILD_DIR:-build}
-RELEASE_BUILD=${KORVANE_RELEASE_BUILD_DIR:-build-release}
+RELEASE_BUILD=${KORVANE_RELEASE_BUILD_DIR:-build-release} # the packages
 ASAN_BUILD=${KORVANE_ASAN_BUILD_DIR:-build-asan}
 FUZZ_BUILD=${KORVANE_FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${KORVANE_FUZZ_SECONDS:-30}
 FUZZ_TARGETS=(profile_reader check_run include_reader lsp_message)
 WINDOWS_BUILD=${KORVANE_WINDOWS_BUILD_DIR:-build-windows}
+# The sanitizer and fuzz builds: the sanitizers' advice (-O1), and line
+# tables enough for their reports (-g1), which build far faster than -O2 -g.
+CHECKED_FLAGS="-O1 -g1 -DNDEBUG"
 WEB_BUILD=${KORVANE_WEB_BUILD_DIR:-build-web}            # the page, as a static host serves it
 WEB_CMAKE_BUILD=${KORVANE_WEB_CMAKE_DIR:-build-emscripten} # the Emscripten build behind it
 WEB_TOOLS=${KORVANE_WEB_TOOLS_DIR:-build-web-tools}       # axe-core from npm, for the tests
@@ -59,18 +62,25 @@ deps() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# The main build has the packages' flags (Release: -O3 and Debian's
+# hardening), so that the tests are compiled under the flags that ship and a
+# warning only they bring (GCC's -Wrestrict at -O3) fails the build, and the
+# benchmarks time what users run.
+configure_main() {
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" \
+        >/dev/null
+}
+
 build() {
     deps build test
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        -DBUILD_TESTING=ON -DKORVANE_BENCH=ON >/dev/null
+    configure_main -DBUILD_TESTING=ON -DKORVANE_BENCH=ON
     cmake --build "$BUILD" -j "$(nproc)"
 }
 
 # Only what showing the window needs: the two programs, no tests.
 build_programs() {
     deps build
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF >/dev/null
+    configure_main -DBUILD_TESTING=OFF -DKORVANE_BENCH=OFF
     cmake --build "$BUILD" -j "$(nproc)" --target korvane korvane-check
 }
 
@@ -114,18 +124,6 @@ windows_tests() {
     return $failed
 }
 
-# The packages' Release build (./dev.sh package's folder and flags: -O3,
-# hardening) with the engine's and the checker's tests compiled, so that a
-# warning only those flags bring (GCC's -Wrestrict at -O3) fails the test
-# too. Not run: the same tests run in the other builds.
-release_tests_build() {
-    say "the Release build with its tests ($RELEASE_BUILD)"
-    cmake -S . -B "$RELEASE_BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        -DBUILD_TESTING=ON -DKORVANE_BENCH=OFF >/dev/null || return 1
-    cmake --build "$RELEASE_BUILD" -j "$(nproc)" --target korvane-check engine_tests cli_tests ||
-        return 1
-}
-
 # The language server's scripted client (lifecycle, bad bytes, an arena's
 # diagnostics) driving korvane-check.exe --lsp under Wine.
 windows_lsp_tests() {
@@ -166,7 +164,8 @@ web_tests() {
 # explicit returns.)
 sanitized_tests() {
     say "tests under AddressSanitizer and UndefinedBehaviorSanitizer ($ASAN_BUILD)"
-    cmake -S . -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    cmake -S . -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=Checked -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DCMAKE_CXX_FLAGS_CHECKED="$CHECKED_FLAGS" \
         -DKORVANE_SANITIZE=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF >/dev/null || return 1
     cmake --build "$ASAN_BUILD" -j "$(nproc)" || return 1
     ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$(nproc)" || return 1
@@ -177,7 +176,8 @@ sanitized_tests() {
 # they are; an input that breaks a target is kept in $FUZZ_BUILD/artifacts.
 fuzz_smoke() {
     say "fuzzing each target for ${FUZZ_SECONDS}s ($FUZZ_BUILD)"
-    cmake -S . -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    cmake -S . -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=Checked -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+        -DCMAKE_CXX_FLAGS_CHECKED="$CHECKED_FLAGS" \
         -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_FUZZ=ON -DKORVANE_GUI=OFF -DKORVANE_BENCH=OFF \
         -DBUILD_TESTING=OFF >/dev/null || return 1
     cmake --build "$FUZZ_BUILD" -j "$(nproc)" --target "${FUZZ_TARGETS[@]/%/_fuzzer}" || return 1
@@ -257,7 +257,6 @@ test)
     # output; a failure before them is named just above it.
     failed=()
     windows_tests || failed+=("Windows tests")
-    release_tests_build || failed+=("the Release build")
     web_tests || failed+=("the page's tests")
     sanitized_tests || failed+=("tests under the sanitizers")
     fuzz_smoke || failed+=("fuzzing")
@@ -276,8 +275,7 @@ windows)
 windows-test)
     # Of the Linux build, only what the Windows tests use.
     deps build test windows
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        -DBUILD_TESTING=ON >/dev/null
+    configure_main -DBUILD_TESTING=ON
     cmake --build "$BUILD" -j "$(nproc)" --target korvane-check cli_tests lsp_client_tests
     windows_tests
     ;;
@@ -289,8 +287,7 @@ web)
 web-test)
     # Of the main build, only the checker the page is compared with.
     deps build web
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-        >/dev/null
+    configure_main
     cmake --build "$BUILD" -j "$(nproc)" --target korvane-check
     web_tests
     ;;

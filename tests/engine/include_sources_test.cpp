@@ -74,6 +74,8 @@ TEST(MemoryFiles, NormalisesPathsAndStandsBeforeWhatIsBehind) {
     EXPECT_EQ(folder.status, FileStatus::NotRegular);
     EXPECT_TRUE(folder.folder);
     EXPECT_EQ(folder.error, 0);
+    // Read as a file, a folder held in memory alone is no file either.
+    EXPECT_EQ(files.read(z + "/arenas/Düell").status, FileStatus::NotRegular);
     EXPECT_TRUE(files.isFolder(z + "/arenas"));
     EXPECT_FALSE(files.isFolder(z + "/arenas/Düell/arena.conf"));
 

@@ -13,10 +13,6 @@ namespace {
 
 constexpr const char* kStdinName = "<stdin>";
 
-std::string withSlash(const std::string& folder) {
-    return folder.ends_with('/') ? folder : folder + '/';
-}
-
 } // namespace
 
 void CheckerRun::file(const std::string& path, bool standardInput) {
@@ -33,20 +29,14 @@ void CheckerRun::file(const std::string& path, bool standardInput) {
 void CheckerRun::zone(const std::string& zone) {
     CheckRequest base{zone};
     base.dialect = options_.dialect;
-    // An arena without a file of its own is named beside the one it reads.
-    const auto arenaHeading = [&](const std::string& path, const std::optional<std::string>& arena) {
-        return !arena || path == withSlash(zone) + "arenas/" + *arena + "/arena.conf"
-                   ? std::string()
-                   : " (arena " + quotedName(*arena) + ")";
-    };
     ZoneRun run;
     if (options_.effective) {
         run = effectiveZone(zone, base, [&](const EffectiveResult& result) {
-            effective(result, arenaHeading(result.name, result.arena));
+            effective(result, arenaNote(zone, result.name, result.arena));
         });
     } else {
         run = checkZone(zone, base, [&](const CheckResult& result) {
-            report(result, arenaHeading(result.name, result.arena));
+            report(result, arenaNote(zone, result.name, result.arena));
         });
     }
     if (run.listError != 0)

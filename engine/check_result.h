@@ -121,6 +121,10 @@ ZoneRun checkZone(const std::string& zone, const CheckRequest& base,
 // The line that closes a zone's reports: "Arenas checked: N, with errors:
 // M, total errors: T."
 std::string zoneSummaryLine(const ZoneRun& run);
+// What a zone run's heading adds after an arena's file: " (arena NAME)"
+// when the arena has no file of its own and reads `file`, else nothing.
+std::string arenaNote(const std::string& zone, const std::string& file,
+                      const std::optional<std::string>& arena);
 // Why a zone folder with no arena found gets no report.
 inline constexpr const char* kZoneWithoutArenas =
     "a zone folder without arenas (no arena.conf found)";

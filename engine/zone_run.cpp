@@ -2,6 +2,7 @@
 // checked (or its settings listed) as checking its file alone would.
 
 #include "check_result.h"
+#include "file_names.h"
 #include "include_cache.h"
 #include "include_reader.h"
 #include "zone_arenas.h"
@@ -54,6 +55,13 @@ Result unreadableArena(const ZoneArena& arena) {
 }
 
 } // namespace
+
+std::string arenaNote(const std::string& zone, const std::string& file,
+                      const std::optional<std::string>& arena) {
+    if (!arena || file == withSlash(zone) + "arenas/" + *arena + "/arena.conf")
+        return {};
+    return " (arena " + quotedName(*arena) + ")";
+}
 
 std::string zoneSummaryLine(const ZoneRun& run) {
     return "Arenas checked: " + std::to_string(run.arenas) +

@@ -43,10 +43,6 @@ const char* give(const Json& object) {
     return answer().c_str();
 }
 
-std::string withSlash(const std::string& folder) {
-    return folder.ends_with('/') ? folder : folder + '/';
-}
-
 // The report's lines, each finding's explanation beside its line (the
 // findings come in the order of the report's red lines), and the reader's
 // warnings as korvane-check writes them to standard error.
@@ -128,13 +124,8 @@ EMSCRIPTEN_KEEPALIVE const char* kw_check_zone(const char* zone) {
     const korvane::ZoneRun run =
         korvane::checkZone(folder, base, [&](const korvane::CheckResult& result) {
             Json object = resultJson(result);
-            // An arena without a file of its own is named beside the one it reads.
-            const bool own =
-                !result.arena ||
-                result.name == withSlash(folder) + "arenas/" + *result.arena + "/arena.conf";
             object["heading"] = "==> " + korvane::quotedName(result.name) +
-                                (own ? "" : " (arena " + korvane::quotedName(*result.arena) + ")") +
-                                " <==";
+                                korvane::arenaNote(folder, result.name, result.arena) + " <==";
             kw_arena_done(give(object));
         });
     Json summary = {{"zone", folder}};
